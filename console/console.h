@@ -1,0 +1,143 @@
+// The console: formatted output of code page 932 text, line input and the key
+// wait, over one buffered input stream and one buffered output stream.
+//
+// The engine never sees a file descriptor: it gets a console, which reads and
+// writes through a console_port (standard input and output in the program, bytes
+// in memory in the tests). Lines and key waits share one input buffer, so a key
+// wait that takes the first byte of a typed line leaves the rest for the next line.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <type_traits>
+
+// ---- Where the bytes come from and go to -------------------------------------
+
+class console_port {
+public:
+    enum class write_outcome { written, failed, reader_gone };
+
+    virtual ~console_port() = default;
+    // Up to `size` bytes of input, blocking until at least one is there; 0 at end
+    // of input or on a read error.
+    virtual std::size_t read_some(char* into, std::size_t size) = 0;
+    // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
+    virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;
+};
+
+// How the console treats its two streams, decided once at start-up.
+struct console_mode {
+    bool input_is_terminal = false;  // a 0x1A ends only the read it arrives in
+    bool utf8_input = false;         // input arrives as UTF-8 and is turned into code page 932
+    bool utf8_output = false;        // output leaves as UTF-8
+};
+
+inline constexpr std::size_t console_input_capacity = 64 * 1024;
+inline constexpr std::size_t console_output_capacity = 16 * 1024;
+
+struct console {
+    console(console_port& port, console_mode mode) : port(&port), mode(mode) {}
+    console(const console&) = delete;
+    console& operator=(const console&) = delete;
+
+    console_port* port;
+    console_mode mode;
+
+    char input[console_input_capacity];
+    std::size_t input_start = 0;  // next byte to take
+    std::size_t input_end = 0;    // end of the bytes read
+    bool input_ended = false;     // end of input seen: it stays ended
+    char partial_utf8[4];         // a UTF-8 character split between two reads
+    std::size_t partial_utf8_size = 0;
+
+    char output[console_output_capacity];
+    std::size_t output_size = 0;
+    bool output_gone = false;  // the reader left: nothing more is written or read
+};
+
+// ---- Output --------------------------------------------------------------------
+
+// One argument of a print: a byte string for %s or a number for %d.
+struct print_value {
+    const char* text;  // nullptr for a number
+    int number;
+};
+
+namespace console_detail {
+
+template <class T>
+consteval char conversion_for()
+{
+    if constexpr (std::is_same_v<std::remove_cvref_t<T>, int>) return 'd';
+    else if constexpr (std::is_convertible_v<const T&, const char*>) return 's';
+    else return '?';
+}
+
+// Throws (and so fails to compile) unless `format` holds exactly the conversions
+// `wanted`, in order, and no other use of '%'.
+consteval void check_conversions(const char* format, const char* wanted)
+{
+    for (const char* p = format; *p != '\0'; ++p) {
+        if (*p != '%') continue;
+        ++p;
+        if (*p != 's' && *p != 'd') throw "console_print knows only %s and %d";
+        if (*wanted != *p) throw "the arguments do not match the conversions of the format";
+        ++wanted;
+    }
+    if (*wanted != '\0') throw "more arguments than conversions";
+}
+
+inline print_value to_print_value(const char* text) { return {text, 0}; }
+inline print_value to_print_value(int number) { return {nullptr, number}; }
+
+} // namespace console_detail
+
+// A format text checked at compile time against the arguments it is printed with.
+// It can only be made from a constant, so the player's text can never become one.
+template <class... Args>
+class print_format {
+public:
+    consteval print_format(const char* format) : format_(format)
+    {
+        constexpr char wanted[] = {console_detail::conversion_for<Args>()..., '\0'};
+        console_detail::check_conversions(format, wanted);
+    }
+    constexpr const char* text() const { return format_; }
+
+private:
+    const char* format_;
+};
+
+// Prints a format that was checked when it was made (a print_format, or a table row
+// checked at compile time): its %s and %d take `values` in order.
+void console_print_values(console& con, const char* checked_format, const print_value* values, std::size_t count);
+
+// Prints `format` with %s (a byte string) and %d (an int) replaced by the arguments.
+//     console_print(con, "\n%s＞"_sj, player_name);
+template <class... Args>
+void console_print(console& con, print_format<std::type_identity_t<Args>...> format, const Args&... args)
+{
+    std::array<print_value, sizeof...(Args)> values{console_detail::to_print_value(args)...};
+    console_print_values(con, format.text(), values.data(), values.size());
+}
+
+// Writes out what the prints have collected. Runs by itself before a read that
+// has to wait for input; call it once more before the program ends.
+void console_flush(console& con);
+
+// ---- Input ---------------------------------------------------------------------
+
+// Reads one line into `buffer` (at most capacity - 1 bytes and a NUL), without its
+// newline. A longer line is cut on a character boundary and the rest of it, up to
+// and including its newline, is discarded. Returns false at end of input with
+// nothing read, leaving the buffer exactly as it was.
+bool console_get_line(console& con, char* buffer, std::size_t capacity);
+
+template <std::size_t N>
+bool console_get_line(console& con, char (&buffer)[N])
+{
+    return console_get_line(con, buffer, N);
+}
+
+// The key wait: takes one byte of input and discards it; returns at once at end of input.
+void console_wait_key(console& con);

@@ -1,0 +1,20 @@
+// The program's edge: standard input and output as a console_port, and the one
+// decision made at start-up about how to treat them.
+#pragma once
+
+#include "console/console.h"
+
+// Reads file descriptor 0 and writes file descriptor 1.
+class standard_streams : public console_port {
+public:
+    std::size_t read_some(char* into, std::size_t size) override;
+    write_outcome write_all(const char* bytes, std::size_t size) override;
+};
+
+// Decides, once per stream, whether it is a terminal and whether that terminal
+// speaks UTF-8 (then text is converted at the edge); pipes and files, and a
+// terminal whose locale is already Shift_JIS, carry raw bytes.
+console_mode detect_console_mode();
+
+// The low 32 bits of the current calendar time in seconds: the seed of a run.
+unsigned clock_seed();

@@ -1,0 +1,223 @@
+// The console runtime: random source, formatted output, line input and key wait.
+#include <memory>
+#include <vector>
+
+#include "console/console.h"
+#include "console/cp932.h"
+#include "console/random.h"
+#include "console/text.h"
+#include "tests/support.h"
+
+namespace {
+
+// ---- Random source --------------------------------------------------------------
+
+TEST(RandomSource, KnownAnswers)
+{
+    struct case_ {
+        std::uint32_t seed;
+        std::vector<int> first;
+    };
+    for (const case_& c : {case_{1, {41, 18467, 6334, 26500, 19169}}, case_{0, {38, 7719, 21238, 2437, 8855}},
+                           case_{0xFFFFFFFFu, {35, 29739, 3374, 11141, 31308}}}) {
+        random_source rng;
+        random_seed(rng, c.seed);
+        std::vector<int> got;
+        for (std::size_t i = 0; i < c.first.size(); ++i) got.push_back(random_next(rng));
+        EXPECT_EQ(c.first, got) << "seed " << c.seed;
+    }
+}
+
+TEST(RandomSource, UnseededStartsFromOne)
+{
+    random_source unseeded;
+    random_source seeded;
+    random_seed(seeded, 1);
+    EXPECT_EQ(random_next(seeded), random_next(unseeded));
+}
+
+// ---- A console over memory -------------------------------------------------------
+
+struct console_fixture {
+    explicit console_fixture(std::string input, std::size_t chunk = SIZE_MAX, console_mode mode = {})
+        : port(std::move(input), chunk), con(std::make_unique<console>(port, mode))
+    {
+    }
+    std::string flushed()
+    {
+        console_flush(*con);
+        return port.output;
+    }
+    memory_port port;
+    std::unique_ptr<console> con;
+};
+
+// ---- Output ------------------------------------------------------------------------
+
+TEST(ConsolePrint, ReplacesConversionsAndNothingElse)
+{
+    console_fixture f("");
+    console_print(*f.con, "%s＞%sが%d、%d、%d"_sj, "鬼瓦"_sj, "a%sb%d%n%x%%", 100, -42, 0);
+    console_print(*f.con, "%d|%d"_sj, 2147483647, -2147483647 - 1);
+    EXPECT_BYTES(sjis("鬼瓦＞a%sb%d%n%x%%が100、-42、0") + "2147483647|-2147483648", f.flushed());
+}
+
+TEST(ConsolePrint, CollectsPrintsAndWritesThemBeforeWaitingForInput)
+{
+    console_fixture f("x\ny\n");
+    char line[10];
+    console_print(*f.con, "a"_sj);
+    console_print(*f.con, "b"_sj);
+    EXPECT_EQ(0u, f.port.writes);
+    ASSERT_TRUE(console_get_line(*f.con, line));  // has to read: "ab" goes out first
+    EXPECT_EQ("ab", f.port.output);
+    console_print(*f.con, "c"_sj);
+    ASSERT_TRUE(console_get_line(*f.con, line));  // "y" is already buffered: no write
+    EXPECT_EQ(1u, f.port.writes);
+    EXPECT_EQ("abc", f.flushed());
+}
+
+TEST(ConsolePrint, AReaderThatLeftEndsTheInput)
+{
+    console_fixture f("a\nb\n", 2);
+    f.port.outcome = console_port::write_outcome::reader_gone;
+    char line[10] = "old";
+    console_print(*f.con, "prompt"_sj);
+    EXPECT_FALSE(console_get_line(*f.con, line));
+    EXPECT_STREQ("old", line);
+}
+
+TEST(ConsolePrint, AFailedWriteIsIgnored)
+{
+    console_fixture f("a\nb\n", 2);
+    f.port.outcome = console_port::write_outcome::failed;
+    char line[10];
+    console_print(*f.con, "prompt"_sj);
+    EXPECT_TRUE(console_get_line(*f.con, line));
+    EXPECT_TRUE(console_get_line(*f.con, line));
+    EXPECT_STREQ("b", line);
+}
+
+// ---- Line input ----------------------------------------------------------------------
+
+// Every line that a capacity-sized buffer receives, until end of input.
+std::vector<std::string> lines_of(std::string input, std::size_t capacity, std::size_t chunk)
+{
+    console_fixture f(std::move(input), chunk);
+    std::vector<std::string> lines;
+    std::vector<char> buffer(capacity + 1, '#');  // one guard byte past the capacity
+    while (console_get_line(*f.con, buffer.data(), capacity)) {
+        EXPECT_EQ('#', buffer[capacity]) << "wrote past the buffer";
+        lines.emplace_back(buffer.data(), std::strlen(buffer.data()));
+    }
+    return lines;
+}
+
+TEST(ConsoleGetLine, TextModeLines)
+{
+    struct case_ {
+        const char* what;
+        std::string input;
+        std::size_t capacity;
+        std::vector<std::string> lines;
+    };
+    const std::string a = sjis("あ");  // 0x82 0xA0
+    const std::string mo = sjis("申");  // 0x90 0x5C: a trail byte in the ASCII range
+    const case_ cases[] = {
+        {"plain lines", "abc\n\nd\n", 100, {"abc", "", "d"}},
+        {"last line without newline", "abc\nde", 100, {"abc", "de"}},
+        {"no input", "", 100, {}},
+        {"CR LF is a newline", "ab\r\ncd\r\n", 100, {"ab", "cd"}},
+        {"a lone CR stays", "a\rb\n\r", 100, {"a\rb", "\r"}},
+        {"CR CR LF keeps one CR", "a\r\r\n", 100, {"a\r"}},
+        {"NUL bytes are stored", std::string("a\0b\n", 4), 100, {"a"}},
+        {"0x1A ends the data for good", "ab\ncd\x1A" "ef\ngh\n", 100, {"ab", "cd"}},
+        {"0x1A first", "\x1A" "ab\n", 100, {}},
+        {"cut at capacity, rest dropped", "abcdefgh\nxy\n", 5, {"abcd", "xy"}},
+        {"cut before a double-byte char", "abc" + a + "d\nxy\n", 5, {"abc", "xy"}},
+        {"double-byte char that fits", "ab" + a + "d\n", 5, {"ab" + a}},
+        {"trail byte 0x5C is not a lead", mo + mo + mo + "\n", 5, {mo + mo}},
+        {"a cut line ending at end of input", "abcdefgh", 5, {"abcd"}},
+        {"exactly the capacity", "abcd\n", 5, {"abcd"}},
+    };
+    for (const case_& c : cases) {
+        for (std::size_t chunk : {SIZE_MAX, std::size_t{1}, std::size_t{3}})
+            EXPECT_EQ(c.lines, lines_of(c.input, c.capacity, chunk)) << c.what << ", chunk " << chunk;
+    }
+}
+
+TEST(ConsoleGetLine, EndOfInputLeavesTheBufferAsItWas)
+{
+    console_fixture f("abc");
+    char line[10] = "xyz";
+    ASSERT_TRUE(console_get_line(*f.con, line));
+    EXPECT_STREQ("abc", line);
+    EXPECT_FALSE(console_get_line(*f.con, line));
+    EXPECT_STREQ("abc", line);
+    EXPECT_FALSE(console_get_line(*f.con, line));  // and stays ended
+}
+
+TEST(ConsoleGetLine, EndOfInputIsRememberedAndNotAskedAgain)
+{
+    console_fixture f("a\n");
+    char line[10];
+    ASSERT_TRUE(console_get_line(*f.con, line));
+    EXPECT_FALSE(console_get_line(*f.con, line));
+    std::size_t reads = f.port.reads;
+    console_wait_key(*f.con);
+    EXPECT_FALSE(console_get_line(*f.con, line));
+    EXPECT_EQ(reads, f.port.reads);
+}
+
+TEST(ConsoleGetLine, ALongLineIsOneLine)
+{
+    std::string input(10 * 1024 * 1024, 'x');
+    input += "\nnext\n";
+    EXPECT_EQ((std::vector<std::string>{std::string(99, 'x'), "next"}), lines_of(input, 100, SIZE_MAX));
+}
+
+// ---- Key wait -------------------------------------------------------------------------
+
+TEST(ConsoleWaitKey, TakesOneByteOfTheSameStream)
+{
+    struct case_ {
+        const char* what;
+        std::string input;
+        std::string next_line;
+    };
+    const std::string a = sjis("あ");
+    const case_ cases[] = {
+        {"Enter alone", "\nabc\n", "abc"},
+        {"first byte of a typed line", "xyz\n", "yz"},
+        {"first byte of a double-byte character", a + "\n", a.substr(1)},
+        {"CR LF is one newline", "\r\nabc\n", "abc"},
+    };
+    for (const case_& c : cases) {
+        console_fixture f(c.input, 1);
+        char line[10];
+        console_wait_key(*f.con);
+        ASSERT_TRUE(console_get_line(*f.con, line)) << c.what;
+        EXPECT_EQ(c.next_line, line) << c.what;
+    }
+}
+
+TEST(ConsoleWaitKey, ReturnsAtEndOfInput)
+{
+    console_fixture f("");
+    console_wait_key(*f.con);
+    console_wait_key(*f.con);
+    SUCCEED();
+}
+
+// ---- Exact comparison ------------------------------------------------------------------
+
+TEST(TextEquals, WholeStringsByteForByte)
+{
+    EXPECT_TRUE(text_equals("", ""));
+    EXPECT_TRUE(text_equals("本能寺"_sj, "本能寺"_sj));
+    EXPECT_FALSE(text_equals("本能寺 "_sj, "本能寺"_sj));
+    EXPECT_FALSE(text_equals("", " "));
+    EXPECT_FALSE(text_equals("ａ"_sj, "a"));
+}
+
+} // namespace

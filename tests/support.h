@@ -1,0 +1,51 @@
+// Test support: a console over bytes in memory, code page 932 through iconv (a
+// path independent of the program's own compile-time encoder), and whole
+// conversations run in-process.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "console/console.h"
+
+// Input from a string, output into a string. `chunk` caps the bytes of one read,
+// so that lines and key waits are tested across read boundaries too.
+class memory_port : public console_port {
+public:
+    explicit memory_port(std::string input, std::size_t chunk = SIZE_MAX) : input_(std::move(input)), chunk_(chunk) {}
+    std::size_t read_some(char* into, std::size_t size) override;
+    write_outcome write_all(const char* bytes, std::size_t size) override;
+
+    std::string output;
+    std::size_t reads = 0;
+    std::size_t writes = 0;
+    write_outcome outcome = write_outcome::written;  // what every write reports
+
+private:
+    std::string input_;
+    std::size_t at_ = 0;
+    std::size_t chunk_;
+};
+
+// UTF-8 text as code page 932 bytes, by iconv. Throws if it cannot be converted.
+std::string sjis(std::string_view utf8);
+
+// Code page 932 bytes shown as UTF-8 for failure messages; bytes that do not
+// decode are shown as \xNN.
+std::string readable(std::string_view cp932);
+
+// The output of a whole conversation with a fixed seed and the given input bytes.
+std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk = SIZE_MAX);
+
+// Pieces of every transcript, as code page 932.
+std::string opening();                       // title, instructions, name request
+std::string prompt(std::string_view name);   // "\n" name "＞" (name given in UTF-8)
+std::string end_banner();
+
+// Compares byte strings and shows both readably when they differ.
+testing::AssertionResult bytes_equal(const char* expected_expr, const char* actual_expr, const std::string& expected,
+                                     const std::string& actual);
+#define EXPECT_BYTES(expected, actual) EXPECT_PRED_FORMAT2(bytes_equal, expected, actual)
