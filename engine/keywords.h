@@ -13,3 +13,6 @@ bool keyword_in_line(const char* line, const char* keyword);
 // The reply code of a line: the number of the first keyword in table order that
 // the matcher finds in it (not the first in the line), or no_keyword.
 int classify_line(const char* line);
+
+// The keyword of reply code 0..160; the empty string for any other code.
+const char* keyword_text(int code);
