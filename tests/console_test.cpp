@@ -38,19 +38,7 @@ TEST(RandomSource, UnseededStartsFromOne)
 
 // ---- A console over memory -------------------------------------------------------
 
-struct console_fixture {
-    explicit console_fixture(std::string input, std::size_t chunk = SIZE_MAX, console_mode mode = {})
-        : port(std::move(input), chunk), con(std::make_unique<console>(port, mode))
-    {
-    }
-    std::string flushed()
-    {
-        console_flush(*con);
-        return port.output;
-    }
-    memory_port port;
-    std::unique_ptr<console> con;
-};
+using console_fixture = test_console;
 
 // ---- Output ------------------------------------------------------------------------
 

@@ -26,6 +26,17 @@ console_port::write_outcome memory_port::write_all(const char* bytes, std::size_
     return outcome;
 }
 
+test_console::test_console(std::string input, std::size_t chunk, console_mode mode)
+    : port(std::move(input), chunk), con(std::make_unique<console>(port, mode))
+{
+}
+
+std::string test_console::flushed()
+{
+    console_flush(*con);
+    return port.output;
+}
+
 namespace {
 
 std::string convert(const char* to, const char* from, std::string_view text, bool strict)

@@ -6,10 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "console/console.h"
+#include "console/random.h"
 
 // Input from a string, output into a string. `chunk` caps the bytes of one read,
 // so that lines and key waits are tested across read boundaries too.
@@ -29,6 +31,25 @@ private:
     std::size_t at_ = 0;
     std::size_t chunk_;
 };
+
+// A console over memory, for calling one operation at a time.
+struct test_console {
+    explicit test_console(std::string input = "", std::size_t chunk = SIZE_MAX, console_mode mode = {});
+    std::string flushed();  // everything printed so far
+    memory_port port;
+    std::unique_ptr<console> con;
+};
+
+// The first seed from 0 up for which `wanted` (given a freshly seeded source) is true.
+template <class Predicate>
+std::uint32_t seed_where(Predicate wanted)
+{
+    for (std::uint32_t seed = 0;; ++seed) {
+        random_source rng;
+        random_seed(rng, seed);
+        if (wanted(rng)) return seed;
+    }
+}
 
 // UTF-8 text as code page 932 bytes, by iconv. Throws if it cannot be converted.
 std::string sjis(std::string_view utf8);
