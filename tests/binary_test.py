@@ -4,11 +4,14 @@
 Usage: binary_test.py PATH_TO_ONIGAWARA
 Texts are written as UTF-8 here and sent and compared as code page 932 bytes."""
 import os
+import pathlib
 import subprocess
 import sys
+import time
 import unittest
 
 BINARY = None
+TRANSCRIPTS = None
 
 
 def sj(text: str) -> bytes:
@@ -26,7 +29,12 @@ def prompt(name: str) -> bytes:
 
 
 def run(seconds: int, input_bytes: bytes, timeout: float = 20) -> subprocess.CompletedProcess:
-    return subprocess.run(["faketime", f"@{seconds}", BINARY], input=input_bytes,
+    """Runs the binary with the clock stopped at `seconds` since the epoch. A stopped
+    clock (rather than faketime's '@SECONDS', which keeps ticking) cannot move on to
+    the next second while a slow machine starts the program."""
+    stopped_at = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(seconds))
+    env = dict(os.environ, TZ="UTC")
+    return subprocess.run(["faketime", "-f", stopped_at, BINARY], input=input_bytes, env=env,
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
 
 
@@ -60,6 +68,25 @@ class PipedSessions(unittest.TestCase):
                    raw_input=sj("太郎\n") + b"\x1a" + sj("\n本能寺\n"))
 
 
+class RecordedTranscripts(unittest.TestCase):
+    """The recorded conversations of tests/transcripts/, through the real binary."""
+
+    def test_every_transcript(self):
+        paths = sorted(pathlib.Path(TRANSCRIPTS).glob("*.txt"))
+        self.assertGreaterEqual(len(paths), 10)
+        for path in paths:
+            with self.subTest(transcript=path.name):
+                text = path.read_text(encoding="utf-8")
+                seed = int(text.split("seed: ", 1)[1].split("\n", 1)[0])
+                typed = text.split("=== input\n", 1)[1].split("=== output\n", 1)[0]
+                expected = text.split("=== output\n", 1)[1]
+                result = run(seed, sj(typed))
+                self.assertEqual(0, result.returncode)
+                self.assertEqual(expected, result.stdout.decode("cp932", "backslashreplace"))
+                self.assertEqual(sj(expected), result.stdout)
+
+
 if __name__ == "__main__":
     BINARY = os.path.abspath(sys.argv.pop(1))
+    TRANSCRIPTS = os.path.abspath(sys.argv.pop(1))
     unittest.main(verbosity=2)
