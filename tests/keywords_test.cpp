@@ -1,5 +1,7 @@
 // The keyword table, the matcher's exact rule and the classifier's order.
 #include <cstring>
+#include <random>
+#include <string>
 
 #include "engine/keywords.h"
 #include "tests/support.h"
@@ -249,6 +251,37 @@ TEST(KeywordMatcher, EdgesOfLineAndKeyword)
     EXPECT_FALSE(keyword_in_line("ab", "abc"));
     EXPECT_FALSE(keyword_in_line("aab", "ab"));
     EXPECT_TRUE(keyword_in_line("abab", "ab"));
+}
+
+// The quick classifier must find exactly what trying every keyword finds.
+TEST(Classifier, AgreesWithThePlainScanOnRandomLines)
+{
+    std::mt19937 rng(20261210);
+    auto below = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+    std::string line;
+    int keyword_lines = 0;
+    for (int n = 0; n < 200000; ++n) {
+        line.clear();
+        if (n % 4 == 0) {  // random bytes
+            std::size_t size = below(100);
+            for (std::size_t i = 0; i < size; ++i) line += static_cast<char>(1 + below(255));
+        } else {  // keywords, pieces of keywords and stray bytes
+            while (line.size() < 99 && below(6) != 0) {
+                std::string keyword = keyword_text(static_cast<int>(below(161)));
+                switch (below(4)) {
+                case 0: line += keyword; break;
+                case 1: line += keyword.substr(0, 1 + below(keyword.size())); break;
+                case 2: line += keyword.substr(below(keyword.size())); break;
+                default: line += static_cast<char>(1 + below(255)); break;
+                }
+            }
+            line.resize(std::min<std::size_t>(line.size(), 99));
+        }
+        int plain = classify_line_by_plain_scan(line.c_str());
+        keyword_lines += plain != no_keyword;
+        ASSERT_EQ(plain, classify_line(line.c_str())) << readable(line);
+    }
+    EXPECT_GT(keyword_lines, 50000);  // the mix reaches the keywords, not only misses
 }
 
 } // namespace
