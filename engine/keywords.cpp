@@ -1,6 +1,7 @@
 #include "engine/keywords.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -218,64 +219,79 @@ int classify_line_by_plain_scan(const char* line)
 
 // ---- The quick classifier ----------------------------------------------------------------
 // The matcher only ever finds a keyword whose bytes stand together in the line, so a
-// keyword whose first character (first two characters, when it has two) appears
-// nowhere in the line cannot be found. One pass over the line marks the byte groups
-// it holds in a small hashed set; only the keywords whose opening group is marked
-// are then tried, in table order, with the matcher itself. A hash collision only
-// costs a needless try: the result is always the plain scan's.
+// keyword whose opening (its first two characters, or its one) appears nowhere in
+// the line cannot be found. One pass over the line looks up each of its two- and
+// four-byte groups among the keywords' openings and collects the keywords they
+// open; only those are tried, in table order, with the matcher itself. The result
+// is always the plain scan's; most lines need one try or none.
 
 namespace {
 
-constexpr unsigned bucket_bits = 10;
-constexpr std::size_t bucket_words = (std::size_t{1} << bucket_bits) / 64;
+using keyword_set = std::array<std::uint64_t, (std::size(keywords) + 63) / 64>;  // bit n: keyword n
 
-constexpr std::uint32_t opening_of_two(unsigned char b0, unsigned char b1)
+constexpr std::uint32_t byte_at(const char* text, std::size_t at) { return static_cast<unsigned char>(text[at]); }
+
+constexpr std::uint32_t opening_of_two(const char* text) { return byte_at(text, 0) | (byte_at(text, 1) << 8) | 0xFFFF0000u; }
+
+constexpr std::uint32_t opening_of_four(const char* text)
 {
-    return b0 | (std::uint32_t{b1} << 8) | 0xFFFF0000u;
+    return byte_at(text, 0) | (byte_at(text, 1) << 8) | (byte_at(text, 2) << 16) | (byte_at(text, 3) << 24);
 }
 
-constexpr std::uint32_t opening_of_four(unsigned char b0, unsigned char b1, unsigned char b2, unsigned char b3)
-{
-    return b0 | (std::uint32_t{b1} << 8) | (std::uint32_t{b2} << 16) | (std::uint32_t{b3} << 24);
-}
+// An open-addressed table from each distinct opening to the keywords it opens.
+constexpr unsigned opening_slot_bits = 9;
+constexpr std::size_t opening_slot_count = std::size_t{1} << opening_slot_bits;
 
-constexpr unsigned bucket_of(std::uint32_t opening) { return (opening * 2654435761u) >> (32 - bucket_bits); }
+constexpr std::size_t home_slot(std::uint32_t opening) { return (opening * 2654435761u) >> (32 - opening_slot_bits); }
 
-// The bucket of each keyword's opening: its first four bytes, or its two when it has only two.
-constexpr auto keyword_buckets = [] {
-    std::array<std::uint16_t, std::size(keywords)> buckets{};
-    for (std::size_t i = 0; i < buckets.size(); ++i) {
-        auto byte = [&](std::size_t at) { return static_cast<unsigned char>(keywords[i].text[at]); };
-        bool long_keyword = byte(2) != 0 && byte(3) != 0;
-        buckets[i] = static_cast<std::uint16_t>(
-            bucket_of(long_keyword ? opening_of_four(byte(0), byte(1), byte(2), byte(3)) : opening_of_two(byte(0), byte(1))));
-    }
-    return buckets;
-}();
-
-struct line_openings {
-    std::uint64_t words[bucket_words] = {};
-    void mark(std::uint32_t opening)
-    {
-        unsigned b = bucket_of(opening);
-        words[b / 64] |= std::uint64_t{1} << (b % 64);
-    }
-    bool holds(unsigned b) const { return (words[b / 64] >> (b % 64)) & 1; }
+struct opening_table {
+    std::uint32_t opening[opening_slot_count] = {};  // 0: an empty slot (no opening is 0)
+    keyword_set opens[opening_slot_count] = {};
 };
+
+constexpr opening_table make_opening_table()
+{
+    opening_table table;
+    for (std::size_t n = 0; n < std::size(keywords); ++n) {
+        const char* text = keywords[n].text;
+        std::uint32_t opening = std::char_traits<char>::length(text) >= 4
+                                    ? opening_of_four(text)
+                                    : opening_of_two(text);
+        std::size_t slot = home_slot(opening);
+        while (table.opening[slot] != 0 && table.opening[slot] != opening) slot = (slot + 1) % opening_slot_count;
+        table.opening[slot] = opening;
+        table.opens[slot][n / 64] |= std::uint64_t{1} << (n % 64);
+    }
+    return table;
+}
+
+constexpr opening_table openings = make_opening_table();
+
+void add_keywords_opened_by(std::uint32_t group, keyword_set& candidates)
+{
+    for (std::size_t slot = home_slot(group); openings.opening[slot] != 0; slot = (slot + 1) % opening_slot_count) {
+        if (openings.opening[slot] != group) continue;
+        for (std::size_t w = 0; w < candidates.size(); ++w) candidates[w] |= openings.opens[slot][w];
+        return;
+    }
+}
 
 } // namespace
 
 int classify_line(const char* line)
 {
-    const auto* bytes = reinterpret_cast<const unsigned char*>(line);
     const std::size_t size = std::strlen(line);
-    line_openings openings;
+    keyword_set candidates{};
     for (std::size_t i = 0; i + 1 < size; ++i) {
-        openings.mark(opening_of_two(bytes[i], bytes[i + 1]));
-        if (i + 3 < size) openings.mark(opening_of_four(bytes[i], bytes[i + 1], bytes[i + 2], bytes[i + 3]));
+        add_keywords_opened_by(opening_of_two(line + i), candidates);
+        if (i + 3 < size) add_keywords_opened_by(opening_of_four(line + i), candidates);
     }
-    for (std::size_t i = 0; i < std::size(keywords); ++i)
-        if (openings.holds(keyword_buckets[i]) && keyword_in_line(line, keywords[i].text)) return keywords[i].code;
+    for (std::size_t w = 0; w < candidates.size(); ++w) {
+        for (std::uint64_t bits = candidates[w]; bits != 0; bits &= bits - 1) {
+            const keyword_entry& keyword = keywords[w * 64 + static_cast<std::size_t>(std::countr_zero(bits))];
+            if (keyword_in_line(line, keyword.text)) return keyword.code;
+        }
+    }
     return no_keyword;
 }
 
