@@ -113,6 +113,7 @@ bool refill(console& con)
     // 0x1A ends the data of the read it arrives in; from a pipe or a file, for good.
     if (const void* stop = std::memchr(con.input, end_of_data_byte, size)) {
         size = static_cast<std::size_t>(static_cast<const char*>(stop) - con.input);
+        con.partial_utf8_size = 0;  // it came after the 0x1A
         if (!con.mode.input_is_terminal || size == 0) con.input_ended = true;
     }
     con.input_start = 0;
@@ -120,7 +121,8 @@ bool refill(console& con)
     return size > 0 || (!con.input_ended && refill(con));
 }
 
-bool input_available(console& con) { return con.input_start < con.input_end || refill(con); }
+// Once the reader of the output has gone, nothing more is read: the conversation ends.
+bool input_available(console& con) { return !con.output_gone && (con.input_start < con.input_end || refill(con)); }
 
 // The next byte of input in text mode (a CR directly before an LF is dropped), or
 // -1 at end of input.
@@ -143,6 +145,10 @@ bool console_get_line(console& con, char* buffer, std::size_t capacity)
     if (byte < 0) return false;  // the buffer stays as it was
 
     std::size_t size = 0;
+    if (capacity == 0) {  // no room even for the NUL: the line is read and dropped
+        while (byte >= 0 && byte != '\n') byte = next_byte(con);
+        return true;
+    }
     bool trail_expected = false;  // the byte before was the first of a double-byte character
     bool cut = false;
     for (; byte >= 0 && byte != '\n'; byte = next_byte(con)) {

@@ -130,7 +130,8 @@ void console_flush(console& con);
 // Reads one line into `buffer` (at most capacity - 1 bytes and a NUL), without its
 // newline. A longer line is cut on a character boundary and the rest of it, up to
 // and including its newline, is discarded. Returns false at end of input with
-// nothing read, leaving the buffer exactly as it was.
+// nothing read, leaving the buffer exactly as it was. (A buffer of capacity 0
+// receives nothing, not even the NUL.)
 bool console_get_line(console& con, char* buffer, std::size_t capacity);
 
 template <std::size_t N>
