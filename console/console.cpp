@@ -111,10 +111,9 @@ bool refill(console& con)
         con.partial_utf8_size = unfinished;
     }
     // 0x1A ends the data of the read it arrives in; from a pipe or a file, for good.
-    // What followed it in that read is dropped, a character cut off at its end too.
     if (const void* stop = std::memchr(con.input, end_of_data_byte, size)) {
         size = static_cast<std::size_t>(static_cast<const char*>(stop) - con.input);
-        con.partial_utf8_size = 0;
+        con.partial_utf8_size = 0;  // it came after the 0x1A
         if (!con.mode.input_is_terminal || size == 0) con.input_ended = true;
     }
     con.input_start = 0;
