@@ -13,8 +13,17 @@ public:
 
 // Decides, once per stream, whether it is a terminal and whether that terminal
 // speaks UTF-8 (then text is converted at the edge); pipes and files, and a
-// terminal whose locale is already Shift_JIS, carry raw bytes.
+// terminal whose locale is already Shift_JIS (or any other non-UTF-8 locale),
+// carry raw bytes. The locale is the one the environment names for LC_CTYPE.
 console_mode detect_console_mode();
+
+// True for the names a C library gives UTF-8: "UTF-8", "utf8", "UTF8", ...
+bool charset_is_utf8(const char* charset);
+
+// True when a locale name such as "ja_JP.UTF-8" or "ja_JP.utf8@euro" says UTF-8.
+// Used when the named locale is not installed: the terminal behind it still
+// speaks what its name says.
+bool locale_name_is_utf8(const char* name);
 
 // The low 32 bits of the current calendar time in seconds: the seed of a run.
 unsigned clock_seed();

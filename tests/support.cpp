@@ -70,12 +70,14 @@ std::string convert(const char* to, const char* from, std::string_view text, boo
 
 std::string sjis(std::string_view utf8) { return convert("CP932", "UTF-8", utf8, true); }
 
+std::string utf8(std::string_view cp932) { return convert("UTF-8", "CP932", cp932, true); }
+
 std::string readable(std::string_view cp932) { return convert("UTF-8", "CP932", cp932, false); }
 
-std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk)
+std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk, console_mode mode)
 {
     memory_port port{std::string(input), chunk};
-    auto con = std::make_unique<console>(port, console_mode{});
+    auto con = std::make_unique<console>(port, mode);
     random_source rng;
     run_conversation(*con, rng, seed);
     console_flush(*con);

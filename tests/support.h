@@ -54,12 +54,16 @@ std::uint32_t seed_where(Predicate wanted)
 // UTF-8 text as code page 932 bytes, by iconv. Throws if it cannot be converted.
 std::string sjis(std::string_view utf8);
 
+// Code page 932 text as UTF-8, by iconv. Throws if it cannot be converted.
+std::string utf8(std::string_view cp932);
+
 // Code page 932 bytes shown as UTF-8 for failure messages; bytes that do not
 // decode are shown as \xNN.
 std::string readable(std::string_view cp932);
 
-// The output of a whole conversation with a fixed seed and the given input bytes.
-std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk = SIZE_MAX);
+// The output of a whole conversation with a fixed seed and the given input bytes,
+// on a console that treats its streams as `mode` says.
+std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk = SIZE_MAX, console_mode mode = {});
 
 // Pieces of every transcript, as code page 932.
 std::string opening();                       // title, instructions, name request

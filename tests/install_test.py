@@ -1,0 +1,85 @@
+#!/usr/bin/env python3
+"""The program as it is installed: by cmake --install into a staging prefix, and
+as the Debian package that cpack makes. Each installed binary plays a short game
+through pipes.
+
+Usage: install_test.py CMAKE CPACK BUILD_DIRECTORY"""
+import gzip
+import os
+import pathlib
+import subprocess
+import sys
+import tempfile
+import unittest
+
+from sessions import BANNER, OPENING, at_second, environment, prompt, sj
+
+CMAKE = CPACK = BUILD = None
+
+PROGRAM = "bin/onigawara"
+PAGE = "share/man/man6/onigawara.6.gz"
+
+
+def run(command, **kwargs):
+    return subprocess.run(command, capture_output=True, check=True, timeout=300, **kwargs)
+
+
+class Installed(unittest.TestCase):
+    def plays(self, binary):
+        # Seed 1: greeting 6, silence 2, temple fit 5; the key wait takes "x".
+        result = subprocess.run(at_second(1, [binary]), input=sj("太郎\n\n本能寺\nx\n"), env=environment(),
+                                capture_output=True, timeout=20)
+        expected = (OPENING + sj("\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？") + prompt("太郎")
+                    + sj("鬼瓦＞何か申さぬか。") + prompt("太郎") + sj("鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！")
+                    + BANNER)
+        self.assertEqual(expected.decode("cp932", "backslashreplace"), result.stdout.decode("cp932", "backslashreplace"))
+        self.assertEqual(expected, result.stdout)
+        self.assertEqual((0, b""), (result.returncode, result.stderr))
+
+    def reads_well(self, page):
+        """The page is a section 6 page of onigawara that groff formats without a warning."""
+        source = gzip.decompress(page.read_bytes())
+        self.assertTrue(source.startswith(b".TH ONIGAWARA 6 "), source[:40])
+        formatted = run(["groff", "-k", "-man", "-Tutf8", "-ww", "-z"], input=source)
+        self.assertEqual(b"", formatted.stderr)
+
+    def test_cmake_install_into_a_staging_prefix(self):
+        with tempfile.TemporaryDirectory() as prefix:
+            run([CMAKE, "--install", BUILD, "--prefix", prefix])
+            root = pathlib.Path(prefix)
+            files = sorted(str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir())
+            self.assertEqual(sorted([PROGRAM, PAGE]), files)
+            self.assertTrue(os.access(root / PROGRAM, os.X_OK))
+            self.reads_well(root / PAGE)
+            self.plays(str(root / PROGRAM))
+
+    def test_debian_package(self):
+        with tempfile.TemporaryDirectory() as work:
+            run([CPACK, "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", work])
+            packages = list(pathlib.Path(work).glob("*.deb"))
+            self.assertEqual(1, len(packages), packages)
+            deb = str(packages[0])
+
+            fields = {name: run(["dpkg-deb", "-f", deb, name], text=True).stdout.strip()
+                      for name in ("Package", "Section", "Depends")}
+            self.assertEqual("onigawara", fields["Package"])
+            self.assertEqual("games", fields["Section"])
+            self.assertRegex(fields["Depends"], r"^libc6( |,|$)")
+
+            # Files, their modes and owners as the package lists them.
+            listing = run(["dpkg-deb", "-c", deb], text=True).stdout.splitlines()
+            entries = {line.split()[-1]: (line.split()[0], line.split()[1])
+                       for line in listing if not line.split()[-1].endswith("/")}
+            self.assertEqual({"./usr/" + PROGRAM: ("-rwxr-xr-x", "root/root"),
+                              "./usr/" + PAGE: ("-rw-r--r--", "root/root")}, entries)
+
+            root = pathlib.Path(work) / "root"
+            run(["dpkg-deb", "-x", deb, str(root)])
+            self.reads_well(root / "usr" / PAGE)
+            self.plays(str(root / "usr" / PROGRAM))
+
+
+if __name__ == "__main__":
+    CMAKE, CPACK, BUILD = sys.argv[1:4]
+    del sys.argv[1:4]
+    unittest.main(verbosity=2)

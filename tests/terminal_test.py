@@ -1,0 +1,247 @@
+#!/usr/bin/env python3
+"""The real program at a real terminal: a pseudo-terminal that the test makes
+itself (CI has none), with the locale of the run set by the test.
+
+Usage: terminal_test.py PATH_TO_ONIGAWARA
+
+The screen is everything the terminal shows: the program's output, each line
+break turned into CR LF by the terminal, and the echo of what is typed there.
+Every session compares the whole screen byte for byte, step by step: the test
+types only once the output due before it has appeared, as a person would.
+Typing Enter sends CR, as a keyboard does."""
+import fcntl
+import os
+import pty
+import select
+import subprocess
+import sys
+import tempfile
+import termios
+import time
+import unittest
+
+from sessions import BANNER_TEXT, OPENING_TEXT, at_second, environment, sj
+
+BINARY = None
+WAIT = 10     # seconds to wait for output that is due
+QUIET = 0.5   # seconds in which a program waiting for a key must print nothing
+CTRL_D = b"\x04"
+
+# Seed 1 draws 41, 18467, 6334, 26500: greeting 6, silence 2, and then either the
+# spell's effect 15 and fit 5 of the temple ending, or (no spell cast) fit 5.
+GREETING = "\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？\n太郎＞"
+SILENCE = "鬼瓦＞何か申さぬか。\n太郎＞"
+TEMPLE_FIT = "鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！"
+
+UTF8_LOCALE = {"LC_ALL": "C.UTF-8"}
+C_LOCALE = {"LC_ALL": "C"}
+
+
+class Session:
+    """One run of the program with the pseudo-terminal as its standard input,
+    its standard output, or both; the other stream is a pipe, which carries
+    code page 932 bytes. What the terminal sends and shows is in the charset of
+    `locale`: UTF-8 or, for any other locale, code page 932."""
+
+    def __init__(self, test, seconds, locale, utf8, input_terminal=True, output_terminal=True):
+        self.test = test
+        self.terminal_charset = "utf-8" if utf8 else "cp932"
+        self.input_terminal = input_terminal
+        self.output_terminal = output_terminal
+        self.master, slave = pty.openpty()
+        controlling = 0 if input_terminal else 1
+        self.process = subprocess.Popen(
+            at_second(seconds, [BINARY]),
+            stdin=slave if input_terminal else subprocess.PIPE,
+            stdout=slave if output_terminal else subprocess.PIPE,
+            stderr=subprocess.PIPE, env=environment(**locale), start_new_session=True,
+            preexec_fn=lambda: fcntl.ioctl(controlling, termios.TIOCSCTTY, 0))
+        os.close(slave)
+        self.got = {"screen": b"", "pipe": b"", "stderr": b""}
+        self.expected = {"screen": b"", "pipe": b""}
+        self.open = {self.master: "screen", self.process.stderr.fileno(): "stderr"}
+        if not output_terminal:
+            self.open[self.process.stdout.fileno()] = "pipe"
+
+    def close(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+        os.close(self.master)
+        for stream in (self.process.stdin, self.process.stdout, self.process.stderr):
+            if stream:
+                stream.close()
+
+    # ---- what arrives ----
+
+    def _read(self, timeout):
+        """Reads what arrives within `timeout` seconds; False once nothing is left open."""
+        if not self.open:
+            return False
+        ready, _, _ = select.select(list(self.open), [], [], timeout)
+        for fd in ready:
+            try:
+                data = os.read(fd, 65536)
+            except OSError:  # the terminal's other side is closed: everything has been read
+                data = b""
+            if data:
+                self.got[self.open[fd]] += data
+            else:
+                del self.open[fd]
+        return True
+
+    def _wait_for(self, done, timeout):
+        end = time.monotonic() + timeout
+        while not done() and time.monotonic() < end and self._read(end - time.monotonic()):
+            pass
+
+    def _check(self, stream):
+        expected, got = self.expected[stream], self.got[stream]
+        charset = self.terminal_charset if stream == "screen" and self.output_terminal else "cp932"
+        self.test.assertEqual(expected.decode(charset, "backslashreplace"), got.decode(charset, "backslashreplace"),
+                              f"{stream} differs")
+        self.test.assertEqual(expected, got, f"{stream} differs")
+
+    # ---- the steps of a session ----
+
+    def shows(self, text, raw=b""):
+        """The program's next output is `text` (and then the bytes `raw`): on the screen,
+        or in the pipe when the standard output is one."""
+        if self.output_terminal:
+            self.expected["screen"] += text.replace("\n", "\r\n").encode(self.terminal_charset) + raw
+            stream = "screen"
+        else:
+            self.expected["pipe"] += sj(text) + raw
+            stream = "pipe"
+        self._wait_for(lambda: len(self.got[stream]) >= len(self.expected[stream]), WAIT)
+        self._check(stream)
+
+    def types(self, line, raw=b""):
+        """Types `line` (then the bytes `raw`) and Enter; a pipe gets the line in code page 932."""
+        if self.input_terminal:
+            os.write(self.master, line.encode(self.terminal_charset) + raw + b"\r")
+            self.expected["screen"] += line.encode(self.terminal_charset) + raw + b"\r\n"  # the echo
+        else:
+            self.process.stdin.write(sj(line) + raw + b"\n")
+            self.process.stdin.flush()
+
+    def presses_ctrl_d(self):
+        os.write(self.master, CTRL_D)  # not echoed
+
+    def holds(self):
+        """The program waits for a key: nothing more appears and it does not end."""
+        self._wait_for(lambda: False, QUIET)
+        for stream in self.expected:
+            self._check(stream)
+        self.test.assertIsNone(self.process.poll(), "the program did not wait")
+
+    def ends(self):
+        """The program ends by itself, with nothing more on the screen or in the pipe."""
+        try:
+            self.process.wait(WAIT)
+        except subprocess.TimeoutExpired:
+            self.test.fail("the program did not end")
+        self._wait_for(lambda: False, WAIT)  # until every stream is closed
+        for stream in self.expected:
+            self._check(stream)
+        self.test.assertEqual(b"", self.got["stderr"])
+        self.test.assertEqual(0, self.process.returncode)
+
+
+class TerminalSessions(unittest.TestCase):
+    def session(self, *args, **kwargs):
+        s = Session(self, *args, **kwargs)
+        self.addCleanup(s.close)
+        return s
+
+    def test_a_whole_game_at_a_utf8_terminal(self):
+        s = self.session(1, UTF8_LOCALE, utf8=True)
+        s.shows(OPENING_TEXT)  # the name request is up before anything is typed
+        s.types("太郎")
+        s.shows(GREETING)
+        s.types("こんにちは")
+        s.shows("鬼瓦＞今日も良い天気じゃな。\n太郎＞")
+        s.types("")
+        s.shows(SILENCE)
+        s.types("パルプンテ")
+        s.shows("\n　　　　　太郎はパルプンテを唱えた\n")
+        s.holds()  # the spell's key wait: nothing more until Enter
+        s.types("")
+        s.shows("　　　　　鬼瓦のマゲが分裂した\n\n太郎＞")
+        s.types("本能寺")
+        s.shows(TEMPLE_FIT + BANNER_TEXT)
+        s.holds()
+        s.types("")
+        s.ends()
+
+    def test_the_locale_decides_the_bytes(self):
+        with tempfile.TemporaryDirectory() as no_locales, tempfile.TemporaryDirectory() as shift_jis_locales:
+            cases = [
+                # A UTF-8 locale that the environment names but that is not installed.
+                ("UTF-8 by name only", {"LOCPATH": no_locales, "LC_ALL": "ja_JP.UTF-8"}, True),
+                ("C", C_LOCALE, False),
+                ("Shift_JIS", make_shift_jis_locale(shift_jis_locales), False),
+            ]
+            for what, locale, utf8 in cases:
+                with self.subTest(what):
+                    if locale is None:
+                        self.skipTest("localedef cannot make the Shift_JIS locale ja_JP.SJIS here")
+                    self.short_game(self.session(1, locale, utf8))
+
+    def test_only_one_stream_is_the_terminal(self):
+        with self.subTest("output at the terminal, input from a pipe"):
+            # A lead byte at the end of the name has no character to finish: U+FFFD.
+            s = self.session(1, UTF8_LOCALE, utf8=True, input_terminal=False)
+            self.short_game(s, raw=b"\x82", shown_name="太郎\ufffd")
+        with self.subTest("input at the terminal, output into a pipe"):
+            self.short_game(self.session(1, UTF8_LOCALE, utf8=True, output_terminal=False))
+
+    def test_a_character_code_page_932_cannot_hold_becomes_a_question_mark(self):
+        s = self.session(1, UTF8_LOCALE, utf8=True)
+        self.short_game(s, typed_name="太郎\N{GRINNING FACE}x", shown_name="太郎?x")
+
+    def test_ctrl_d_ends_the_input_at_once(self):
+        # One Ctrl-D is enough wherever the program waits: it is not asked for twice.
+        steps = [("太郎", GREETING), ("", SILENCE), ("本能寺", TEMPLE_FIT + BANNER_TEXT)]
+        for typed_before in range(len(steps) + 1):
+            with self.subTest(lines_before_ctrl_d=typed_before):
+                s = self.session(1, UTF8_LOCALE, utf8=True)
+                s.shows(OPENING_TEXT)
+                for line, reply in steps[:typed_before]:
+                    s.types(line)
+                    s.shows(reply)
+                s.presses_ctrl_d()
+                s.ends()
+
+    def short_game(self, s, typed_name="太郎", raw=b"", shown_name="太郎"):
+        """A name, an empty line, 本能寺, then Enter at the end banner."""
+        s.shows(OPENING_TEXT)
+        s.types(typed_name, raw)
+        s.shows(GREETING.replace("太郎", shown_name))
+        s.types("")
+        s.shows(SILENCE.replace("太郎", shown_name))
+        s.types("本能寺")
+        s.shows(TEMPLE_FIT + BANNER_TEXT)
+        s.holds()
+        s.types("")
+        s.ends()
+
+
+def make_shift_jis_locale(directory):
+    """The locale environment of ja_JP.SJIS, made by localedef in `directory`; None
+    when it cannot be made. It is checked to load with the Shift_JIS charset."""
+    try:
+        made = subprocess.run(["localedef", "--no-warnings=ascii", "-f", "SHIFT_JIS", "-i", "ja_JP",
+                               os.path.join(directory, "ja_JP.SJIS")], capture_output=True)
+    except FileNotFoundError:
+        return None
+    locale = {"LOCPATH": directory, "LC_ALL": "ja_JP.SJIS"}
+    if made.returncode != 0:
+        return None
+    charmap = subprocess.run(["locale", "charmap"], env=environment(**locale), capture_output=True, text=True)
+    return locale if charmap.stdout.strip() == "SHIFT_JIS" else None
+
+
+if __name__ == "__main__":
+    BINARY = os.path.abspath(sys.argv.pop(1))
+    unittest.main(verbosity=2)
