@@ -113,6 +113,7 @@ bool refill(console& con)
     // 0x1A ends the data of the read it arrives in; from a pipe or a file, for good.
     if (const void* stop = std::memchr(con.input, end_of_data_byte, size)) {
         size = static_cast<std::size_t>(static_cast<const char*>(stop) - con.input);
+        con.partial_utf8_size = 0;  // an unfinished character after it goes with the rest
         if (!con.mode.input_is_terminal || size == 0) con.input_ended = true;
     }
     con.input_start = 0;
