@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
-"""The real binary through pipes, with the clock fixed from outside by faketime.
+"""The real binary through pipes, with the clock frozen from outside by faketime.
 
 Usage: binary_test.py PATH_TO_ONIGAWARA
 Texts are written as UTF-8 here and sent and compared as code page 932 bytes."""
 import os
 import subprocess
 import sys
+import time
 import unittest
 
 BINARY = None
@@ -26,7 +27,10 @@ def prompt(name: str) -> bytes:
 
 
 def run(seconds: int, input_bytes: bytes, timeout: float = 20) -> subprocess.CompletedProcess:
-    return subprocess.run(["faketime", f"@{seconds}", BINARY], input=input_bytes,
+    # A frozen clock: "@SECONDS" starts a clock that can tick to the next second
+    # before the program reads it.
+    frozen = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(seconds))
+    return subprocess.run(["faketime", "-f", frozen, BINARY], input=input_bytes, env=dict(os.environ, TZ="UTC"),
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
 
 
