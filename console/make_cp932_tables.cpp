@@ -93,6 +93,8 @@ int main(int argc, char** argv)
         if (u != 0 && canonical == 0) continue;
         encoded[u] = canonical;
     }
+    iconv_close(to_unicode);
+    iconv_close(from_unicode);
 
     FILE* header = std::fopen(argv[1], "w");
     FILE* source = std::fopen(argv[2], "w");

@@ -164,6 +164,33 @@ TEST(ConsoleGetLine, ALongLineIsOneLine)
     EXPECT_EQ((std::vector<std::string>{std::string(99, 'x'), "next"}), lines_of(input, 100, SIZE_MAX));
 }
 
+TEST(ConsoleGetLine, AtATerminal0x1AEndsTheDataOfItsReadOnly)
+{
+    struct case_ {
+        const char* what;
+        console_mode mode;
+        std::string input;
+        std::size_t chunk;
+        std::vector<std::string> lines;
+    };
+    const console_mode terminal{true, false, false};
+    const console_mode utf8_terminal{true, true, false};
+    const case_ cases[] = {
+        {"the rest of the read is dropped, the next read goes on", terminal, "ab\x1A" "cd\n" "ef\n", 6, {"abef"}},
+        {"first in a read: end of input", terminal, "ab\n" "\x1A" "cd\n", 3, {"ab"}},
+        // The unfinished UTF-8 character after the 0x1A is dropped with the rest of
+        // the read: the next read begins with a stray continuation byte.
+        {"a character cut off after it is dropped too", utf8_terminal, "ab\x1A\xE3\x81" "\x82\n", 5, {"ab?"}},
+    };
+    for (const case_& c : cases) {
+        console_fixture f(c.input, c.chunk, c.mode);
+        std::vector<std::string> lines;
+        char line[20];
+        while (console_get_line(*f.con, line)) lines.emplace_back(line);
+        EXPECT_EQ(c.lines, lines) << c.what;
+    }
+}
+
 // ---- Key wait -------------------------------------------------------------------------
 
 TEST(ConsoleWaitKey, TakesOneByteOfTheSameStream)

@@ -1,0 +1,61 @@
+// Fuzz target: a whole conversation, from the title to its ending or to the end
+// of input.
+//
+// Input: four seed bytes, a read-size byte, a mode byte (terminal, UTF-8 in,
+// UTF-8 out, and what every write reports: written, failed or reader gone), then
+// the bytes of standard input. Checked: no sanitizer report, the run returns
+// (a turn that repeated for ever shows up as a libFuzzer timeout), end of input
+// is asked for once, nothing is written after the reader has gone, and the run
+// stops only at an ending (the end banner is the last thing written), at the end
+// of input or when the reader has gone.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "console/console.h"
+#include "console/random.h"
+#include "engine/conversation.h"
+#include "fuzz/fuzz_input.h"
+
+namespace {
+
+// "\n\n", 22 ideographic spaces, "－　完　－　", as code page 932 and as UTF-8.
+std::string end_banner(bool utf8)
+{
+    const std::string space = utf8 ? "\xE3\x80\x80" : "\x81\x40";
+    const std::string dash = utf8 ? "\xEF\xBC\x8D" : "\x81\x7C";
+    const std::string kan = utf8 ? "\xE5\xAE\x8C" : "\x8A\xAE";
+    std::string banner = "\n\n";
+    for (int i = 0; i < 22; ++i) banner += space;
+    return banner + dash + space + kan + space + dash + space;
+}
+
+bool ends_with(const std::string& text, const std::string& tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    fuzz_input in(data, size);
+    const std::uint32_t seed = in.word();
+    const std::size_t chunk = chunk_from(in.byte());
+    const std::uint8_t mode_bits = in.byte();
+
+    console_mode mode;
+    mode.input_is_terminal = (mode_bits & 1) != 0;
+    mode.utf8_input = (mode_bits & 2) != 0;
+    mode.utf8_output = (mode_bits & 4) != 0;
+    const auto outcome = static_cast<console_port::write_outcome>((mode_bits >> 3) % 3);
+
+    fuzz_port port(in.rest(), chunk, outcome);
+    auto con = std::make_unique<console>(port, mode);
+    random_source rng;
+    run_conversation(*con, rng, seed);
+    console_flush(*con);
+
+    FUZZ_CHECK(con->input_ended || con->output_gone || ends_with(port.written, end_banner(mode.utf8_output)));
+    return 0;
+}

@@ -1,0 +1,89 @@
+// Shared by the fuzz targets: taking parameters off the front of a fuzz input,
+// and a console port that feeds the rest of it in reads of a chosen size.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "console/console.h"
+
+// Stops the run so that libFuzzer records the input as a crash.
+#define FUZZ_CHECK(condition)                                                                 \
+    do {                                                                                      \
+        if (!(condition)) {                                                                   \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                     \
+        }                                                                                     \
+    } while (false)
+
+// The fuzz input, consumed from the front: a few parameter bytes, then the rest.
+class fuzz_input {
+public:
+    fuzz_input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    // The next byte, or 0 once the input is used up.
+    std::uint8_t byte()
+    {
+        if (size_ == 0) return 0;
+        --size_;
+        return *data_++;
+    }
+    std::uint32_t word()
+    {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i) value = value << 8 | byte();
+        return value;
+    }
+    std::string rest() const { return {reinterpret_cast<const char*>(data_), size_}; }
+
+private:
+    const std::uint8_t* data_;
+    std::size_t size_;
+};
+
+// Read sizes: 0 stands for reads as large as the console asks for.
+inline std::size_t chunk_from(std::uint8_t b) { return b == 0 ? SIZE_MAX : b; }
+
+// Input from a string in reads of at most `chunk` bytes; every write is kept,
+// whatever outcome it is made to report.
+class fuzz_port : public console_port {
+public:
+    fuzz_port(std::string input, std::size_t chunk, write_outcome outcome = write_outcome::written)
+        : input_(std::move(input)), chunk_(chunk), outcome_(outcome)
+    {
+    }
+
+    std::size_t read_some(char* into, std::size_t size) override
+    {
+        FUZZ_CHECK(size > 0);
+        FUZZ_CHECK(!told_end);  // end of input is remembered, not asked for again
+        std::size_t n = std::min({size, chunk_, input_.size() - at_});
+        std::memcpy(into, input_.data() + at_, n);
+        at_ += n;
+        told_end = n == 0;
+        return n;
+    }
+
+    write_outcome write_all(const char* bytes, std::size_t size) override
+    {
+        FUZZ_CHECK(!told_reader_gone);  // nothing is written once the reader has gone
+        written.append(bytes, size);
+        told_reader_gone = outcome_ == write_outcome::reader_gone;
+        return outcome_;
+    }
+
+    std::string written;
+    bool told_end = false;
+    bool told_reader_gone = false;
+
+private:
+    std::string input_;
+    std::size_t at_ = 0;
+    std::size_t chunk_;
+    write_outcome outcome_;
+};
