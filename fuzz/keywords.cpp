@@ -2,15 +2,18 @@
 // written out here from the matching rule.
 //
 // Input: a code byte, a start byte and a length byte that cut a piece out of
-// one keyword of the table, then the line (up to its first NUL). Checked: the
-// classifier's reply code, the matcher on every keyword of the table, and the
-// matcher on the piece (pieces that begin on a trail byte or end on a lead byte
-// included), all as the plain scan finds them.
+// one keyword of the table, then the line (up to its first NUL) and, after that
+// NUL, a keyword of any bytes. Checked: the classifier's reply code, the matcher
+// on every keyword of the table, on the piece (pieces that begin on a trail byte
+// or end on a lead byte included) and on the keyword of any bytes, and the spell
+// detector, all as the plain scan finds them.
 #include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "console/cp932.h"
 #include "engine/keywords.h"
+#include "engine/spell.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {
@@ -59,5 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int code = 0; code < keyword_count; ++code)
         FUZZ_CHECK(keyword_in_line(text, keyword_text(code)) == plain_scan(text, keyword_text(code)));
     FUZZ_CHECK(keyword_in_line(text, piece.c_str()) == plain_scan(text, piece.c_str()));
+    std::size_t end_of_line = line.find('\0');
+    const std::string any_keyword = end_of_line == std::string::npos ? "" : line.substr(end_of_line + 1);
+    FUZZ_CHECK(keyword_in_line(text, any_keyword.c_str()) == plain_scan(text, any_keyword.c_str()));
+    FUZZ_CHECK(spell_in_line(text) == plain_scan(text, "パルプンテ"_sj));
     return 0;
 }
