@@ -7,34 +7,17 @@ import os
 import pathlib
 import subprocess
 import sys
-import time
 import unittest
+
+from sessions import OPENING, at_second, environment, prompt, sj
 
 BINARY = None
 TRANSCRIPTS = None
 
 
-def sj(text: str) -> bytes:
-    return text.encode("cp932")
-
-
-OPENING = sj("\n「鬼瓦の雷鳴」version.3"
-             "\n\nまずは [Alt] + [半角/全角] で入力を日本語に切り替えてくだされ"
-             "\n\nそしてそなたの名を入力してくだされ → ")
-BANNER = sj("\n\n" + "　" * 22 + "－　完　－　")
-
-
-def prompt(name: str) -> bytes:
-    return sj("\n" + name + "＞")
-
-
 def run(seconds: int, input_bytes: bytes, timeout: float = 20) -> subprocess.CompletedProcess:
-    """Runs the binary with the clock stopped at `seconds` since the epoch. A stopped
-    clock (rather than faketime's '@SECONDS', which keeps ticking) cannot move on to
-    the next second while a slow machine starts the program."""
-    stopped_at = time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(seconds))
-    env = dict(os.environ, TZ="UTC")
-    return subprocess.run(["faketime", "-f", stopped_at, BINARY], input=input_bytes, env=env,
+    """Runs the binary with the clock stopped at `seconds` since the epoch."""
+    return subprocess.run(at_second(seconds, [BINARY]), input=input_bytes, env=environment(),
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
 
 

@@ -13,17 +13,11 @@ import tempfile
 import threading
 import unittest
 
+from sessions import BANNER, OPENING, at_second, environment, sj
+
 BINARY = None
 
 
-def sj(text: str) -> bytes:
-    return text.encode("cp932")
-
-
-OPENING = sj("\n「鬼瓦の雷鳴」version.3"
-             "\n\nまずは [Alt] + [半角/全角] で入力を日本語に切り替えてくだされ"
-             "\n\nそしてそなたの名を入力してくだされ → ")
-BANNER = sj("\n\n" + "　" * 22 + "－　完　－　")
 SILENCES = ["鬼瓦＞なんとか申せ。", "鬼瓦＞何か申さぬか。", "鬼瓦＞何を黙っておる。", "鬼瓦＞聞いてる？",
             "鬼瓦＞返事はどうした。", "鬼瓦＞シカト？", "鬼瓦＞お～い、{}さ～ん、いませんか～。"]
 FITS = [sj(t) for t in ["鬼瓦＞うわー！ 頭が、頭が痛い、ふぬおー！", "鬼瓦＞ぐわ！ 頭が、頭が割れそうじゃあ～！",
@@ -42,10 +36,8 @@ def prompt(name: bytes) -> bytes:
 
 
 def run(input_bytes: bytes, timeout: float = 60) -> subprocess.CompletedProcess:
-    # A frozen clock: "@1" would start a clock at 1 s that may tick to 2 s first.
-    return subprocess.run(["faketime", "-f", "1970-01-01 00:00:01", BINARY], input=input_bytes,
-                          env=dict(os.environ, TZ="UTC"), stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                          timeout=timeout)
+    return subprocess.run(at_second(1, [BINARY]), input=input_bytes, env=environment(),
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
 
 
 def shell(script: str, stdin, timeout: float = 60) -> subprocess.CompletedProcess:
