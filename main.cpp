@@ -4,12 +4,21 @@
 #include "console/terminal.h"
 #include "engine/conversation.h"
 
+namespace {
+
+standard_streams streams;
+// In static storage, so that its buffers stay off the stack; all zero until main
+// attaches it, so that it costs no start-up work and no space in the file.
+constinit console con;
+
+} // namespace
+
 int main()
 {
     // A reader that leaves shows up as a failed write, which ends the conversation quietly.
     std::signal(SIGPIPE, SIG_IGN);
-    standard_streams streams;
-    static console con(streams, detect_console_mode());  // static: its buffers stay off the stack
+    con.port = &streams;
+    con.mode = detect_console_mode();
     random_source rng;
     run_conversation(con, rng, clock_seed());
     console_flush(con);

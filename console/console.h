@@ -36,21 +36,22 @@ inline constexpr std::size_t console_input_capacity = 64 * 1024;
 inline constexpr std::size_t console_output_capacity = 16 * 1024;
 
 struct console {
-    console(console_port& port, console_mode mode) : port(&port), mode(mode) {}
+    constexpr console() = default;  // to be given its port and mode before use
+    constexpr console(console_port& port, console_mode mode) : port(&port), mode(mode) {}
     console(const console&) = delete;
     console& operator=(const console&) = delete;
 
-    console_port* port;
-    console_mode mode;
+    console_port* port = nullptr;
+    console_mode mode{};
 
-    char input[console_input_capacity];
+    char input[console_input_capacity] = {};
     std::size_t input_start = 0;  // next byte to take
     std::size_t input_end = 0;    // end of the bytes read
     bool input_ended = false;     // end of input seen: it stays ended
-    char partial_utf8[4];         // a UTF-8 character split between two reads
+    char partial_utf8[4] = {};    // a UTF-8 character split between two reads
     std::size_t partial_utf8_size = 0;
 
-    char output[console_output_capacity];
+    char output[console_output_capacity] = {};
     std::size_t output_size = 0;
     bool output_gone = false;  // the reader left: nothing more is written or read
 };
