@@ -221,14 +221,7 @@ chatter_run chatter_from(std::uint32_t seed, std::string input = "")
     random_seed(rng, seed);
     test_console t(std::move(input));
     idle_chatter(*t.con, rng, sjis("魔王").c_str(), sjis("太郎").c_str(), sjis("あいう").c_str());
-    random_source counter;
-    random_seed(counter, seed);
-    int draws = 0;
-    while (counter.state != rng.state && draws < 10) {
-        random_next(counter);
-        ++draws;
-    }
-    return {t.flushed(), draws};
+    return {t.flushed(), draws_since(seed, rng)};
 }
 
 TEST(Chatter, EveryEntryAndVisitorLine)

@@ -36,15 +36,11 @@ TEST(RandomSource, UnseededStartsFromOne)
     EXPECT_EQ(random_next(seeded), random_next(unseeded));
 }
 
-// ---- A console over memory -------------------------------------------------------
-
-using console_fixture = test_console;
-
 // ---- Output ------------------------------------------------------------------------
 
 TEST(ConsolePrint, ReplacesConversionsAndNothingElse)
 {
-    console_fixture f("");
+    test_console f("");
     console_print(*f.con, "%s＞%sが%d、%d、%d"_sj, "鬼瓦"_sj, "a%sb%d%n%x%%", 100, -42, 0);
     console_print(*f.con, "%d|%d"_sj, 2147483647, -2147483647 - 1);
     EXPECT_BYTES(sjis("鬼瓦＞a%sb%d%n%x%%が100、-42、0") + "2147483647|-2147483648", f.flushed());
@@ -52,7 +48,7 @@ TEST(ConsolePrint, ReplacesConversionsAndNothingElse)
 
 TEST(ConsolePrint, CollectsPrintsAndWritesThemBeforeWaitingForInput)
 {
-    console_fixture f("x\ny\n");
+    test_console f("x\ny\n");
     char line[10];
     console_print(*f.con, "a"_sj);
     console_print(*f.con, "b"_sj);
@@ -67,7 +63,7 @@ TEST(ConsolePrint, CollectsPrintsAndWritesThemBeforeWaitingForInput)
 
 TEST(ConsolePrint, AReaderThatLeftEndsTheInput)
 {
-    console_fixture f("a\nb\n", 2);
+    test_console f("a\nb\n", 2);
     f.port.outcome = console_port::write_outcome::reader_gone;
     char line[10] = "old";
     console_print(*f.con, "prompt"_sj);
@@ -77,7 +73,7 @@ TEST(ConsolePrint, AReaderThatLeftEndsTheInput)
 
 TEST(ConsolePrint, AFailedWriteIsIgnored)
 {
-    console_fixture f("a\nb\n", 2);
+    test_console f("a\nb\n", 2);
     f.port.outcome = console_port::write_outcome::failed;
     char line[10];
     console_print(*f.con, "prompt"_sj);
@@ -91,7 +87,7 @@ TEST(ConsolePrint, AFailedWriteIsIgnored)
 // Every line that a capacity-sized buffer receives, until end of input.
 std::vector<std::string> lines_of(std::string input, std::size_t capacity, std::size_t chunk)
 {
-    console_fixture f(std::move(input), chunk);
+    test_console f(std::move(input), chunk);
     std::vector<std::string> lines;
     std::vector<char> buffer(capacity + 1, '#');  // one guard byte past the capacity
     while (console_get_line(*f.con, buffer.data(), capacity)) {
@@ -136,7 +132,7 @@ TEST(ConsoleGetLine, TextModeLines)
 
 TEST(ConsoleGetLine, EndOfInputLeavesTheBufferAsItWas)
 {
-    console_fixture f("abc");
+    test_console f("abc");
     char line[10] = "xyz";
     ASSERT_TRUE(console_get_line(*f.con, line));
     EXPECT_STREQ("abc", line);
@@ -147,7 +143,7 @@ TEST(ConsoleGetLine, EndOfInputLeavesTheBufferAsItWas)
 
 TEST(ConsoleGetLine, EndOfInputIsRememberedAndNotAskedAgain)
 {
-    console_fixture f("a\n");
+    test_console f("a\n");
     char line[10];
     ASSERT_TRUE(console_get_line(*f.con, line));
     EXPECT_FALSE(console_get_line(*f.con, line));
@@ -183,7 +179,7 @@ TEST(ConsoleGetLine, AtATerminal0x1AEndsTheDataOfItsReadOnly)
         {"a character cut off after it is dropped too", utf8_terminal, "ab\x1A\xE3\x81" "\x82\n", 5, {"ab?"}},
     };
     for (const case_& c : cases) {
-        console_fixture f(c.input, c.chunk, c.mode);
+        test_console f(c.input, c.chunk, c.mode);
         std::vector<std::string> lines;
         char line[20];
         while (console_get_line(*f.con, line)) lines.emplace_back(line);
@@ -208,7 +204,7 @@ TEST(ConsoleWaitKey, TakesOneByteOfTheSameStream)
         {"CR LF is one newline", "\r\nabc\n", "abc"},
     };
     for (const case_& c : cases) {
-        console_fixture f(c.input, 1);
+        test_console f(c.input, 1);
         char line[10];
         console_wait_key(*f.con);
         ASSERT_TRUE(console_get_line(*f.con, line)) << c.what;
@@ -218,7 +214,7 @@ TEST(ConsoleWaitKey, TakesOneByteOfTheSameStream)
 
 TEST(ConsoleWaitKey, ReturnsAtEndOfInput)
 {
-    console_fixture f("");
+    test_console f("");
     console_wait_key(*f.con);
     console_wait_key(*f.con);
     SUCCEED();

@@ -37,6 +37,18 @@ std::string test_console::flushed()
     return port.output;
 }
 
+int draws_since(std::uint32_t seed, const random_source& rng)
+{
+    random_source counter;
+    random_seed(counter, seed);
+    int draws = 0;
+    while (counter.state != rng.state && draws < 10) {
+        random_next(counter);
+        ++draws;
+    }
+    return draws;
+}
+
 namespace {
 
 std::string convert(const char* to, const char* from, std::string_view text, bool strict)

@@ -51,6 +51,9 @@ std::uint32_t seed_where(Predicate wanted)
     }
 }
 
+// How many values `rng` has drawn since it was seeded with `seed` (at most 10 are looked for).
+int draws_since(std::uint32_t seed, const random_source& rng);
+
 // UTF-8 text as code page 932 bytes, by iconv. Throws if it cannot be converted.
 std::string sjis(std::string_view utf8);
 
