@@ -4,7 +4,13 @@
 #include <cstring>
 
 #include "console/cp932.h"
-#include "console/terminal_text.h"
+
+void console_attach(console& con, console_port& port, console_mode mode)
+{
+    con.port = &port;
+    con.mode = mode;
+    con.encoder = port.output_encoder();
+}
 
 // ---- Output ----------------------------------------------------------------------
 
@@ -30,22 +36,23 @@ void append_raw(console& con, const char* bytes, std::size_t size)
     }
 }
 
-// A piece of a print (literal text or one argument) on its way out. At a UTF-8
-// terminal each piece is converted on its own, so a stray lead byte at the end of
-// a name becomes U+FFFD instead of swallowing the first byte of what follows.
+// A piece of a print (a run of its format, or one argument) on its way out. A
+// port that converts its output gets each piece converted on its own, and each
+// converted character whole within one write.
 void emit(console& con, const char* bytes, std::size_t size)
 {
     if (con.output_gone) return;
-    if (!con.mode.utf8_output) {
+    if (con.encoder == nullptr) {
         append_raw(con, bytes, size);
         return;
     }
     const auto* data = reinterpret_cast<const unsigned char*>(bytes);
     while (size > 0) {
-        char utf8[4];
-        std::size_t utf8_size = 0;
-        std::size_t taken = cp932_char_to_utf8(data, size, utf8, utf8_size);
-        append_raw(con, utf8, utf8_size);
+        char encoded[4];
+        std::size_t encoded_size = 0;
+        std::size_t taken = con.encoder(data, size, encoded, encoded_size);
+        if (console_output_capacity - con.output_size < encoded_size) console_flush(con);
+        append_raw(con, encoded, encoded_size);
         data += taken;
         size -= taken;
     }
@@ -83,6 +90,13 @@ void console_print_values(console& con, const char* checked_format, const print_
         literal = p + 1;
     }
     emit(con, literal, std::strlen(literal));
+    if (con.mode.output_is_terminal) console_flush(con);
+}
+
+void console_finish(console& con)
+{
+    if (con.mode.output_is_terminal && (con.input_ended || con.last_read_ended)) emit(con, "\n", 1);
+    console_flush(con);
 }
 
 // ---- Input -----------------------------------------------------------------------
@@ -91,34 +105,27 @@ namespace {
 
 constexpr char end_of_data_byte = 0x1A;
 
-// Reads the next chunk of input into the empty buffer. False at end of input.
+// Reads the next chunk of input into the empty buffer. False when the read gives
+// end of input.
 bool refill(console& con)
 {
-    console_flush(con);  // whatever was printed is on the screen before we wait
+    console_flush(con);  // whatever was printed is out before we wait
+    con.last_read_ended = true;
     if (con.input_ended || con.output_gone) return false;
-    std::memcpy(con.input, con.partial_utf8, con.partial_utf8_size);
-    std::size_t carried = con.partial_utf8_size;
-    std::size_t got = con.port->read_some(con.input + carried, console_input_capacity - carried);
-    std::size_t size = carried + got;
-    con.partial_utf8_size = 0;
-    if (got == 0) con.input_ended = true;  // a terminal says end of input once: remember it
-
-    if (con.mode.utf8_input && size > 0) {
-        std::size_t unfinished = 0;
-        size = utf8_to_cp932_in_place(con.input, size, con.input_ended, unfinished);
-        size -= unfinished;
-        std::memcpy(con.partial_utf8, con.input + size, unfinished);
-        con.partial_utf8_size = unfinished;
+    std::size_t size = con.port->read_some(con.input, console_input_capacity);
+    if (size == 0) {
+        con.input_ended = true;  // a terminal says end of input once: it is remembered
+        return false;
     }
-    // 0x1A ends the data of the read it arrives in; from a pipe or a file, for good.
+    // 0x1A ends the data of the read it arrives in; from a pipe or a file, the input.
     if (const void* stop = std::memchr(con.input, end_of_data_byte, size)) {
         size = static_cast<std::size_t>(static_cast<const char*>(stop) - con.input);
-        con.partial_utf8_size = 0;  // it came after the 0x1A
-        if (!con.mode.input_is_terminal || size == 0) con.input_ended = true;
+        if (!con.mode.input_is_terminal) con.input_ended = true;
     }
     con.input_start = 0;
     con.input_end = size;
-    return size > 0 || (!con.input_ended && refill(con));
+    con.last_read_ended = size == 0;
+    return size > 0;
 }
 
 // Once the reader of the output has gone, nothing more is read: the conversation ends.

@@ -13,48 +13,67 @@
 
 // ---- Where the bytes come from and go to -------------------------------------
 
+// One platform's way in and out: standard input and output, a Windows console, a
+// web page, or bytes in memory in the tests. The console reads and prints code
+// page 932 through it and knows nothing else of the other side.
 class console_port {
 public:
     enum class write_outcome { written, failed, reader_gone };
 
+    // Turns the code page 932 character at the start of `bytes` (`size` > 0) into
+    // the bytes that leave, in `out`; returns how many bytes it took and sets `out_size`.
+    using char_encoder = std::size_t (*)(const unsigned char* bytes, std::size_t size, char out[4],
+                                         std::size_t& out_size);
+
     virtual ~console_port() = default;
-    // Up to `size` bytes of input, blocking until at least one is there; 0 at end
-    // of input or on a read error.
+    // Up to `size` bytes of code page 932 input, blocking until at least one is
+    // there; 0 at end of input or on a read error.
     virtual std::size_t read_some(char* into, std::size_t size) = 0;
     // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
+    // With an output_encoder(), the bytes are always whole encoded characters.
     virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;
+    // How printed text leaves: nullptr for code page 932 as it is; otherwise each
+    // piece of a print (a run of its format, or one argument) is converted on its
+    // own, character by character, so that a stray lead byte at the end of a name
+    // cannot swallow the first byte of what follows it.
+    virtual char_encoder output_encoder() const { return nullptr; }
 };
 
-// How the console treats its two streams, decided once at start-up.
+// What kind of streams the port stands for, decided once at start-up.
 struct console_mode {
-    bool input_is_terminal = false;  // a 0x1A ends only the read it arrives in
-    bool utf8_input = false;         // input arrives as UTF-8 and is turned into code page 932
-    bool utf8_output = false;        // output leaves as UTF-8
+    // A 0x1A ends only the read it arrives in; from a pipe or a file it ends the input.
+    bool input_is_terminal = false;
+    // Every print is on the screen before console_print returns, and when the input
+    // ends the program leaves the cursor on a line of its own.
+    bool output_is_terminal = false;
 };
 
 inline constexpr std::size_t console_input_capacity = 64 * 1024;
 inline constexpr std::size_t console_output_capacity = 16 * 1024;
 
 struct console {
-    constexpr console() = default;  // to be given its port and mode before use
-    constexpr console(console_port& port, console_mode mode) : port(&port), mode(mode) {}
+    constexpr console() = default;  // to be attached to its port before use
+    console(console_port& port, console_mode mode) : port(&port), mode(mode), encoder(port.output_encoder()) {}
     console(const console&) = delete;
     console& operator=(const console&) = delete;
 
     console_port* port = nullptr;
     console_mode mode{};
+    console_port::char_encoder encoder = nullptr;  // the port's, taken when attached
 
     char input[console_input_capacity] = {};
     std::size_t input_start = 0;  // next byte to take
     std::size_t input_end = 0;    // end of the bytes read
-    bool input_ended = false;     // end of input seen: it stays ended
-    char partial_utf8[4] = {};    // a UTF-8 character split between two reads
-    std::size_t partial_utf8_size = 0;
+    bool input_ended = false;     // end of input seen for good: nothing more is read
+    bool last_read_ended = false; // the latest read gave end of input
 
     char output[console_output_capacity] = {};
     std::size_t output_size = 0;
     bool output_gone = false;  // the reader left: nothing more is written or read
 };
+
+// Attaches a console to its port: standard input and output in the program.
+void console_attach(console& con, console_port& port, console_mode mode);
 
 // ---- Output --------------------------------------------------------------------
 
@@ -122,9 +141,14 @@ void console_print(console& con, print_format<std::type_identity_t<Args>...> for
     console_print_values(con, format.text(), values.data(), values.size());
 }
 
-// Writes out what the prints have collected. Runs by itself before a read that
-// has to wait for input; call it once more before the program ends.
+// Writes out what the prints have collected. Runs by itself before every read
+// and, at a terminal, at the end of every print.
 void console_flush(console& con);
+
+// The last output before the program ends: at a terminal whose input has ended,
+// a line break (so that the shell's prompt does not follow the lord's prompt on
+// its line), then everything still collected.
+void console_finish(console& con);
 
 // ---- Input ---------------------------------------------------------------------
 

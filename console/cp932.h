@@ -13,7 +13,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
 
 #include "cp932_by_code_point.h"  // generated: cp932_by_code_point[]
 
@@ -25,6 +24,77 @@ static_assert("あ"[0] == '\xE3' && "あ"[2] == '\x82', "source texts must be re
 constexpr bool cp932_is_lead_byte(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 constexpr bool cp932_is_trail_byte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
+
+// ---- UTF-8 and the table lookup, shared by the compile-time encoder and the edges --------
+
+// One UTF-8 character at the start of a byte string. `size` is how many bytes it
+// takes; for a sequence that is malformed (a stray or missing continuation byte, an
+// overlong form, a surrogate) it is the bytes up to where it breaks, at least 1.
+struct utf8_char {
+    enum class kind : std::uint8_t { whole, malformed, cut_off } status;
+    char32_t code_point;  // whole characters only
+    std::size_t size;
+};
+
+// Decodes the character at the start of `bytes` (`size` > 0). `cut_off`: the bytes
+// end inside a character that may yet be finished by more input.
+//     utf8_decode("\xE3\x81\x82", 3)  ->  whole U+3042, 3 bytes
+//     utf8_decode("\xE3\x81", 2)      ->  cut_off, 2 bytes
+constexpr utf8_char utf8_decode(const char* bytes, std::size_t size)
+{
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    const unsigned char first = byte(0);
+    if (first < 0x80) return {utf8_char::kind::whole, first, 1};
+    const std::size_t length = first >= 0xC2 && first <= 0xDF   ? 2
+                               : first >= 0xE0 && first <= 0xEF ? 3
+                               : first >= 0xF0 && first <= 0xF4 ? 4
+                                                                : 0;
+    if (length == 0) return {utf8_char::kind::malformed, 0, 1};  // a continuation byte, or one UTF-8 never uses
+    char32_t code_point = first & (0x7F >> length);
+    std::size_t got = 1;
+    for (; got < length && got < size && (byte(got) & 0xC0) == 0x80; ++got)
+        code_point = (code_point << 6) | (byte(got) & 0x3F);
+    if (got < length) return {got == size ? utf8_char::kind::cut_off : utf8_char::kind::malformed, 0, got};
+    const char32_t shortest = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0;
+    if (code_point < shortest || (code_point >= 0xD800 && code_point <= 0xDFFF) || code_point > 0x10FFFF)
+        return {utf8_char::kind::malformed, 0, length};
+    return {utf8_char::kind::whole, code_point, length};
+}
+
+// Characters that Japanese input methods and fonts give under their JIS forms,
+// where code page 932 has the character under another code point. They are read
+// as that character (typing 〜 gives the 0x8160 of ～); output keeps the code
+// page's own forms.
+inline constexpr cp932_mapping cp932_input_extras[] = {
+    {0x00A2, 0x8191},  // ¢ CENT SIGN              as ￠
+    {0x00A3, 0x8192},  // £ POUND SIGN             as ￡
+    {0x00A5, 0x005C},  // ¥ YEN SIGN               as 0x5C, its JIS-Roman meaning
+    {0x00AC, 0x81CA},  // ¬ NOT SIGN               as ￢
+    {0x2014, 0x815C},  // — EM DASH                as ―
+    {0x2016, 0x8161},  // ‖ DOUBLE VERTICAL LINE   as ∥
+    {0x203E, 0x007E},  // ‾ OVERLINE               as 0x7E, its JIS-Roman meaning
+    {0x2212, 0x817C},  // − MINUS SIGN             as －
+    {0x301C, 0x8160},  // 〜 WAVE DASH              as ～
+};
+
+// The code page 932 code of a code point (one byte when below 0x100); 0 when the
+// code page cannot hold it. Code points below 0x80 are their own codes.
+constexpr unsigned cp932_code_for(char32_t code_point)
+{
+    if (code_point < 0x80) return code_point;
+    std::size_t low = 0;
+    std::size_t high = std::size(cp932_by_code_point);
+    while (low < high) {
+        std::size_t mid = (low + high) / 2;
+        if (cp932_by_code_point[mid].code_point < code_point) low = mid + 1;
+        else high = mid;
+    }
+    if (low < std::size(cp932_by_code_point) && cp932_by_code_point[low].code_point == code_point)
+        return cp932_by_code_point[low].code;
+    for (const cp932_mapping& extra : cp932_input_extras)
+        if (extra.code_point == code_point) return extra.code;
+    return 0;
+}
 
 // ---- Compile-time encoder ----------------------------------------------------
 
@@ -38,61 +108,44 @@ struct utf8_literal {
     {
         for (std::size_t i = 0; i < N; ++i) bytes[i] = text[i];
     }
-    constexpr std::string_view view() const { return {bytes, N - 1}; }
+    constexpr std::size_t size() const { return N - 1; }
 };
 
-struct decoded_char {
-    char32_t code_point;
+struct source_char {
+    unsigned code;     // code page 932
     std::size_t size;  // UTF-8 bytes taken
 };
 
-constexpr decoded_char decode_utf8(std::string_view text, std::size_t at)
+constexpr source_char next_source_char(const char* text, std::size_t size)
 {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-    unsigned char first = byte(0);
-    if (first < 0x80) return {first, 1};
-    std::size_t size = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : 2;
-    if (at + size > text.size()) throw "truncated UTF-8 in a source text";
-    char32_t code_point = first & (0x7F >> size);
-    for (std::size_t i = 1; i < size; ++i) code_point = (code_point << 6) | (byte(i) & 0x3F);
-    return {code_point, size};
+    utf8_char c = utf8_decode(text, size);
+    if (c.status != utf8_char::kind::whole) throw "a source text is not valid UTF-8";
+    unsigned code = cp932_code_for(c.code_point);
+    if (code == 0 && c.code_point != 0) throw "a source text holds a character that code page 932 cannot hold";
+    return {code, c.size};
 }
 
-constexpr unsigned code_for(char32_t code_point)
-{
-    std::size_t low = 0;
-    std::size_t high = std::size(cp932_by_code_point);
-    while (low < high) {
-        std::size_t mid = (low + high) / 2;
-        if (cp932_by_code_point[mid].code_point < code_point) low = mid + 1;
-        else high = mid;
-    }
-    if (low == std::size(cp932_by_code_point) || cp932_by_code_point[low].code_point != code_point)
-        throw "a source text holds a character that code page 932 cannot hold";
-    return cp932_by_code_point[low].code;
-}
-
-constexpr std::size_t encoded_size(std::string_view text)
+template <utf8_literal Text>
+consteval std::size_t encoded_size()
 {
     std::size_t size = 0;
-    for (std::size_t at = 0; at < text.size();) {
-        decoded_char c = decode_utf8(text, at);
-        size += code_for(c.code_point) > 0xFF ? 2 : 1;
+    for (std::size_t at = 0; at < Text.size();) {
+        source_char c = next_source_char(Text.bytes + at, Text.size() - at);
+        size += c.code > 0xFF ? 2 : 1;
         at += c.size;
     }
     return size;
 }
 
 template <utf8_literal Text>
-constexpr auto encode()
+consteval auto encode()
 {
-    std::array<char, encoded_size(Text.view()) + 1> out{};
+    std::array<char, encoded_size<Text>() + 1> out{};
     std::size_t size = 0;
-    for (std::size_t at = 0; at < Text.view().size();) {
-        decoded_char c = decode_utf8(Text.view(), at);
-        unsigned code = code_for(c.code_point);
-        if (code > 0xFF) out[size++] = static_cast<char>(code >> 8);
-        out[size++] = static_cast<char>(code & 0xFF);
+    for (std::size_t at = 0; at < Text.size();) {
+        source_char c = next_source_char(Text.bytes + at, Text.size() - at);
+        if (c.code > 0xFF) out[size++] = static_cast<char>(c.code >> 8);
+        out[size++] = static_cast<char>(c.code & 0xFF);
         at += c.size;
     }
     return out;

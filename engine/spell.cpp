@@ -1,6 +1,7 @@
 #include "engine/spell.h"
 
 #include <cstring>
+#include <string>
 
 #include "console/cp932.h"
 #include "engine/ending.h"

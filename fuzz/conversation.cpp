@@ -1,8 +1,8 @@
 // Fuzz target: a whole conversation, from the title to its ending or to the end
 // of input.
 //
-// Input: four seed bytes, a read-size byte, a mode byte (terminal, UTF-8 in,
-// UTF-8 out, and what every write reports: written, failed or reader gone), then
+// Input: four seed bytes, a read-size byte, a mode byte (see fuzz_console; bits
+// 3 to 7 also choose what every write reports: written, failed or reader gone), then
 // the bytes of standard input. Checked: no sanitizer report, the run returns
 // (a turn that repeated for ever shows up as a libFuzzer timeout), end of input
 // is asked for once, nothing is written after the reader has gone, and the run
@@ -44,18 +44,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t chunk = chunk_from(in.byte());
     const std::uint8_t mode_bits = in.byte();
 
-    console_mode mode;
-    mode.input_is_terminal = (mode_bits & 1) != 0;
-    mode.utf8_input = (mode_bits & 2) != 0;
-    mode.utf8_output = (mode_bits & 4) != 0;
     const auto outcome = static_cast<console_port::write_outcome>((mode_bits >> 3) % 3);
 
-    fuzz_port port(in.rest(), chunk, outcome);
-    auto con = std::make_unique<console>(port, mode);
+    fuzz_console f(in.rest(), chunk, mode_bits, outcome);
     random_source rng;
-    run_conversation(*con, rng, seed);
-    console_flush(*con);
+    run_conversation(*f.con, rng, seed);
+    const bool input_ended = f.con->input_ended || f.con->last_read_ended;
+    console_finish(*f.con);
 
-    FUZZ_CHECK(con->input_ended || con->output_gone || ends_with(port.written, end_banner(mode.utf8_output)));
+    FUZZ_CHECK(input_ended || f.con->output_gone || ends_with(f.port.written, end_banner(f.utf8_output)));
     return 0;
 }

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "console/console.h"
+#include "console/utf8_port.h"
 
 // Stops the run so that libFuzzer records the input as a crash.
 #define FUZZ_CHECK(condition)                                                                 \
@@ -86,4 +88,28 @@ private:
     std::size_t at_ = 0;
     std::size_t chunk_;
     write_outcome outcome_;
+};
+
+// The console under test over a fuzz_port, behind a utf8_port for the directions
+// that a mode byte converts. Mode bits: 1 input is a terminal, 2 input arrives as
+// UTF-8, 4 output leaves as UTF-8, 0x40 output is a terminal.
+struct fuzz_console {
+    fuzz_console(std::string input, std::size_t chunk, std::uint8_t mode_bits,
+                 console_port::write_outcome outcome = console_port::write_outcome::written)
+        : port(std::move(input), chunk, outcome), converting(port)
+    {
+        utf8_input = (mode_bits & 2) != 0;
+        utf8_output = (mode_bits & 4) != 0;
+        mode.input_is_terminal = (mode_bits & 1) != 0;
+        mode.output_is_terminal = (mode_bits & 0x40) != 0;
+        converting.convert(utf8_input, utf8_output);
+        con = std::make_unique<console>(converting, mode);
+    }
+
+    fuzz_port port;
+    utf8_port converting;
+    std::unique_ptr<console> con;
+    console_mode mode;
+    bool utf8_input = false;
+    bool utf8_output = false;
 };

@@ -1,29 +1,27 @@
 #!/usr/bin/env python3
-"""The real binary through pipes, with the clock fixed from outside by faketime.
+"""The real binary through pipes: seeded sessions, the recorded transcripts and
+the command line.
 
-Usage: binary_test.py PATH_TO_ONIGAWARA
+Usage: binary_test.py PATH_TO_ONIGAWARA TRANSCRIPTS_DIRECTORY
 Texts are written as UTF-8 here and sent and compared as code page 932 bytes."""
 import os
 import pathlib
-import subprocess
 import sys
 import unittest
 
-from sessions import OPENING, at_second, environment, prompt, sj
+from sessions import OPENING, OPENING_TEXT, BANNER_TEXT, prompt, run, seeded, sj
 
 BINARY = None
 TRANSCRIPTS = None
 
 
-def run(seconds: int, input_bytes: bytes, timeout: float = 20) -> subprocess.CompletedProcess:
-    """Runs the binary with the clock stopped at `seconds` since the epoch."""
-    return subprocess.run(at_second(seconds, [BINARY]), input=input_bytes, env=environment(),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+def play(seed: int, input_bytes: bytes, *arguments) -> "subprocess.CompletedProcess":
+    return run(seeded(seed, [BINARY, *arguments]), input_bytes, timeout=20)
 
 
 class PipedSessions(unittest.TestCase):
-    def check(self, seconds, input_text, expected_text, raw_input=None):
-        result = run(seconds, raw_input if raw_input is not None else sj(input_text))
+    def check(self, seed, input_text, expected_text, raw_input=None):
+        result = play(seed, raw_input if raw_input is not None else sj(input_text))
         self.assertEqual(0, result.returncode)
         self.assertEqual(b"", result.stderr)
         expected = OPENING + (expected_text if isinstance(expected_text, bytes) else sj(expected_text))
@@ -35,9 +33,9 @@ class PipedSessions(unittest.TestCase):
         self.check(1, "太郎\n\n本能寺\nx\n",
                    "\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？"
                    "\n太郎＞鬼瓦＞何か申さぬか。"
-                   "\n太郎＞鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！" + "\n\n" + "　" * 22 + "－　完　－　")
+                   "\n太郎＞鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！" + BANNER_TEXT)
 
-    def test_clock_chooses_the_greeting(self):
+    def test_the_seed_chooses_the_greeting(self):
         # Seed 7: greeting 2, then silence 7; CR LF line ends; end of input stops quietly.
         self.check(7, "お春\r\n\r\n",
                    "\nお春＞".join(["\n鬼瓦＞おお、お春、よくぞ参られた、楽にせい。",
@@ -51,6 +49,14 @@ class PipedSessions(unittest.TestCase):
                    raw_input=sj("太郎\n") + b"\x1a" + sj("\n本能寺\n"))
 
 
+def read_transcript(path):
+    """The seed, the typed text and the expected output of a recorded transcript."""
+    text = path.read_text(encoding="utf-8")
+    seed = int(text.split("seed: ", 1)[1].split("\n", 1)[0])
+    typed = text.split("=== input\n", 1)[1].split("=== output\n", 1)[0]
+    return seed, typed, text.split("=== output\n", 1)[1]
+
+
 class RecordedTranscripts(unittest.TestCase):
     """The recorded conversations of tests/transcripts/, through the real binary."""
 
@@ -59,14 +65,85 @@ class RecordedTranscripts(unittest.TestCase):
         self.assertGreaterEqual(len(paths), 10)
         for path in paths:
             with self.subTest(transcript=path.name):
-                text = path.read_text(encoding="utf-8")
-                seed = int(text.split("seed: ", 1)[1].split("\n", 1)[0])
-                typed = text.split("=== input\n", 1)[1].split("=== output\n", 1)[0]
-                expected = text.split("=== output\n", 1)[1]
-                result = run(seed, sj(typed))
+                seed, typed, expected = read_transcript(path)
+                result = play(seed, sj(typed))
                 self.assertEqual(0, result.returncode)
                 self.assertEqual(expected, result.stdout.decode("cp932", "backslashreplace"))
                 self.assertEqual(sj(expected), result.stdout)
+
+    def test_a_transcript_in_utf8_through_pipes(self):
+        # --charset=utf-8: the same conversation, typed and printed as UTF-8.
+        seed, typed, expected = read_transcript(pathlib.Path(TRANSCRIPTS) / "rename_player.txt")
+        for form in (["--charset=utf-8"], ["--charset", "utf-8"], ["--ch=utf-8"]):
+            with self.subTest(form=form):
+                result = play(seed, typed.encode("utf-8"), *form)
+                self.assertEqual((0, b""), (result.returncode, result.stderr))
+                self.assertEqual(expected, result.stdout.decode("utf-8"))
+
+    def test_utf8_input_that_code_page_932_spells_otherwise(self):
+        # Seed 1: greeting 6. 〜 and − are typed as input methods give them.
+        result = play(1, "ボブ〜−\n".encode("utf-8"), "--charset=utf-8")
+        self.assertEqual(OPENING_TEXT + "\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～ボブ～－、はわゆ～？\nボブ～－＞",
+                         result.stdout.decode("utf-8"))
+
+
+USAGE_HINT = b"Try 'onigawara --help'.\n"
+
+
+class CommandLine(unittest.TestCase):
+    def test_arguments(self):
+        help_text = run([BINARY, "--help"], timeout=20).stdout
+        self.assertTrue(help_text.startswith(b"Usage: onigawara [OPTION]...\n"), help_text)
+        for option in (b"--help", b"--version", b"--seed=N", b"--charset=CHARSET", b"shift_jis"):
+            self.assertIn(option, help_text)
+        greeting_7 = sj("\n鬼瓦＞おお、太郎、よくぞ参られた、楽にせい。") + prompt("太郎")
+        played_7 = OPENING + greeting_7
+        # (arguments, exit status, standard output, the problem on standard error)
+        cases = [
+            (["--help"], 0, help_text, None),
+            (["-h"], 0, help_text, None),
+            (["-hh"], 0, help_text, None),
+            (["--he"], 0, help_text, None),
+            (["--seed", "1", "--help", "--bogus"], 0, help_text, None),
+            (["extra", "--help"], 0, help_text, None),
+            (["--version"], 0, b"onigawara 3.0\n", None),
+            (["--vers"], 0, b"onigawara 3.0\n", None),
+            (["--seed", "7"], 0, played_7, None),
+            (["--seed=7"], 0, played_7, None),
+            (["--se=7"], 0, played_7, None),
+            (["--seed=007"], 0, played_7, None),
+            (["--seed=1", "--seed=7"], 0, played_7, None),
+            (["--seed=7", "--charset=shift_jis"], 0, played_7, None),
+            (["--seed=7", "--charset=auto"], 0, played_7, None),
+            (["--seed=7", "--"], 0, played_7, None),
+            (["--seed=4294967295"], 0, OPENING + sj("\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？") + prompt("太郎"), None),
+            (["--bogus"], 2, b"", b"unrecognized option '--bogus'"),
+            (["-x"], 2, b"", b"invalid option -- 'x'"),
+            (["-hx"], 2, b"", b"invalid option -- 'x'"),
+            (["--bogus", "--help"], 2, b"", b"unrecognized option '--bogus'"),
+            (["--seed"], 2, b"", b"option '--seed' requires an argument"),
+            (["--seed", "abc"], 2, b"", b"invalid seed 'abc': give a whole number from 0 to 4294967295"),
+            (["--seed", "-1"], 2, b"", b"invalid seed '-1': give a whole number from 0 to 4294967295"),
+            (["--seed", "4294967296"], 2, b"", b"invalid seed '4294967296': give a whole number from 0 to 4294967295"),
+            (["--seed", ""], 2, b"", b"invalid seed '': give a whole number from 0 to 4294967295"),
+            (["--seed=+7"], 2, b"", b"invalid seed '+7': give a whole number from 0 to 4294967295"),
+            (["--seed= 7"], 2, b"", b"invalid seed ' 7': give a whole number from 0 to 4294967295"),
+            (["--charset=latin1"], 2, b"", b"invalid charset 'latin1': give auto, utf-8 or shift_jis"),
+            (["--charset"], 2, b"", b"option '--charset' requires an argument"),
+            (["--help=yes"], 2, b"", b"option '--help' doesn't allow an argument"),
+            (["play"], 2, b"", b"extra operand 'play'"),
+            (["-"], 2, b"", b"extra operand '-'"),
+            (["--", "--help"], 2, b"", b"extra operand '--help'"),
+            (["/?"], 2, b"", b"extra operand '/?'"),
+        ]
+        for arguments, status, stdout, problem in cases:
+            with self.subTest(arguments=arguments):
+                result = run([BINARY, *arguments], sj("太郎\n"), timeout=20)
+                self.assertEqual(status, result.returncode)
+                self.assertEqual(stdout.decode("cp932", "backslashreplace"), result.stdout.decode("cp932", "backslashreplace"))
+                self.assertEqual(stdout, result.stdout)
+                expected_stderr = b"" if problem is None else b"onigawara: " + problem + b"\n" + USAGE_HINT
+                self.assertEqual(expected_stderr, result.stderr)
 
 
 if __name__ == "__main__":

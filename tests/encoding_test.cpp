@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "console/cp932.h"
-#include "console/terminal_text.h"
+#include "console/utf8_port.h"
 #include "tests/support.h"
 
 namespace {

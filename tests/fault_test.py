@@ -3,7 +3,7 @@
 goes away, input that is closed, empty or endless, overlong lines and odd bytes.
 
 Usage: fault_test.py PATH_TO_ONIGAWARA
-The clock is frozen with faketime where the greeting matters (1 second: greeting 6).
+Runs are seeded with --seed 1 (greeting 6).
 What idle chatter says is left open here: a turn's reply is only told apart as a
 silence reply, a temple fit with the end banner, or something else."""
 import os
@@ -13,7 +13,7 @@ import tempfile
 import threading
 import unittest
 
-from sessions import BANNER, OPENING, at_second, environment, sj
+from sessions import BANNER, OPENING, kill_group, run as run_program, seeded, sj
 
 BINARY = None
 
@@ -36,14 +36,12 @@ def prompt(name: bytes) -> bytes:
 
 
 def run(input_bytes: bytes, timeout: float = 60) -> subprocess.CompletedProcess:
-    return subprocess.run(at_second(1, [BINARY]), input=input_bytes, env=environment(),
-                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+    return run_program(seeded(1, [BINARY]), input_bytes, timeout=timeout)
 
 
 def shell(script: str, stdin, timeout: float = 60) -> subprocess.CompletedProcess:
     """Runs BINARY from sh, so that the script can close or redirect its streams."""
-    return subprocess.run(["sh", "-c", script, BINARY], stdin=stdin, stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=timeout)
+    return run_program(["sh", "-c", script, BINARY], stdin=stdin, timeout=timeout)
 
 
 def replies(output: bytes, name: bytes) -> list:
@@ -69,7 +67,7 @@ class Output(unittest.TestCase):
         # More than one read of input: reading it all shows that the conversation
         # went on past the failed writes, to the end of its input.
         lines = sj("太郎\n") + b"".join(b"x" * 99 + b"\n" for _ in range(3000))
-        for what, script in [("stdout on /dev/full", 'exec "$0" >/dev/full'), ("stdout closed", 'exec "$0" >&-')]:
+        for what, script in [("stdout on /dev/full", 'exec "$0" --seed 1 >/dev/full'), ("stdout closed", 'exec "$0" --seed 1 >&-')]:
             with self.subTest(what), tempfile.TemporaryFile() as stdin:
                 stdin.write(lines)
                 stdin.seek(0)
@@ -82,7 +80,8 @@ class Output(unittest.TestCase):
         read_end, write_end = os.pipe()
         os.close(read_end)
         # Popen gives the child SIGPIPE's default action: the program has to ignore it itself.
-        program = subprocess.Popen([BINARY], stdin=subprocess.PIPE, stdout=write_end, stderr=subprocess.PIPE)
+        program = subprocess.Popen(seeded(1, [BINARY]), stdin=subprocess.PIPE, stdout=write_end,
+                                   stderr=subprocess.PIPE, start_new_session=True)
         os.close(write_end)
         stop = threading.Event()
         fed = []
@@ -101,8 +100,7 @@ class Output(unittest.TestCase):
         try:
             returncode = program.wait(timeout=20)
         except subprocess.TimeoutExpired:
-            program.kill()
-            program.wait()
+            kill_group(program)
             self.fail("the program went on reading after its reader had gone")
         finally:
             stop.set()
@@ -118,7 +116,7 @@ class Output(unittest.TestCase):
 
 class Input(unittest.TestCase):
     def test_no_input_ends_quietly_after_the_name_request(self):
-        for what, script in [("stdin closed", 'exec "$0" <&-'), ("stdin /dev/null", 'exec "$0" </dev/null')]:
+        for what, script in [("stdin closed", 'exec "$0" --seed 1 <&-'), ("stdin /dev/null", 'exec "$0" --seed 1 </dev/null')]:
             with self.subTest(what):
                 result = shell(script, subprocess.DEVNULL)
                 self.assertEqual(0, result.returncode)

@@ -12,7 +12,7 @@ import sys
 import tempfile
 import unittest
 
-from sessions import BANNER, OPENING, at_second, environment, prompt, sj
+from sessions import BANNER, OPENING, prompt, run as run_program, seeded, sj
 
 CMAKE = CPACK = BUILD = None
 
@@ -20,15 +20,19 @@ PROGRAM = "bin/onigawara"
 PAGE = "share/man/man6/onigawara.6.gz"
 
 
-def run(command, **kwargs):
-    return subprocess.run(command, capture_output=True, check=True, timeout=300, **kwargs)
+def run(command, input=b"", text=False):
+    result = run_program(command, input, timeout=300)
+    if result.returncode != 0:
+        raise subprocess.CalledProcessError(result.returncode, command, result.stdout, result.stderr)
+    if text:
+        result.stdout, result.stderr = result.stdout.decode(), result.stderr.decode()
+    return result
 
 
 class Installed(unittest.TestCase):
     def plays(self, binary):
         # Seed 1: greeting 6, silence 2, temple fit 5; the key wait takes "x".
-        result = subprocess.run(at_second(1, [binary]), input=sj("太郎\n\n本能寺\nx\n"), env=environment(),
-                                capture_output=True, timeout=20)
+        result = run_program(seeded(1, [binary]), sj("太郎\n\n本能寺\nx\n"), timeout=20)
         expected = (OPENING + sj("\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？") + prompt("太郎")
                     + sj("鬼瓦＞何か申さぬか。") + prompt("太郎") + sj("鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！")
                     + BANNER)

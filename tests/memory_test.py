@@ -7,12 +7,12 @@ Usage: memory_test.py PATH_TO_ONIGAWARA   (exits 77, skipped, without valgrind)"
 import os
 import re
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
 
 import long_sessions
+from sessions import run, seeded
 
 BINARY = None
 MEMCHECK = ["valgrind", "--tool=memcheck", "--error-exitcode=1", "--leak-check=full",
@@ -22,8 +22,8 @@ MEMCHECK = ["valgrind", "--tool=memcheck", "--error-exitcode=1", "--leak-check=f
 def memcheck(turns: int):
     """Exit status, allocation count and valgrind's log for a session of `turns` turns."""
     with tempfile.NamedTemporaryFile(suffix=".log") as log:
-        result = subprocess.run(MEMCHECK + [f"--log-file={log.name}", BINARY], input=long_sessions.session(turns),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=600)
+        result = run(MEMCHECK + [f"--log-file={log.name}"] + seeded(1, [BINARY]), long_sessions.session(turns),
+                     timeout=600)
         with open(log.name, encoding="utf-8", errors="replace") as f:
             text = f.read()
     found = re.search(r"total heap usage: ([\d,]+) allocs", text)

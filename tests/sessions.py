@@ -1,7 +1,9 @@
 """What the tests that run the real program share: texts as code page 932 bytes,
-the opening every run prints, and a clock fixed from outside with faketime."""
+the opening every run prints, seeded runs, and a runner that never leaves a
+process behind."""
 import os
-import time
+import signal
+import subprocess
 
 
 def sj(text: str) -> bytes:
@@ -20,21 +22,44 @@ def prompt(name: str) -> bytes:
     return sj("\n" + name + "＞")
 
 
-def at_second(seconds: int, command: list) -> list:
-    """`command` run with the clock stopped at `seconds` since the epoch, the seed of
-    the run. A stopped clock (rather than faketime's '@SECONDS', which keeps the real
-    clock's fraction of a second and keeps ticking) cannot move on to the next second
-    while a slow machine starts the program. The time is read in the zone of TZ,
-    which environment() sets to UTC."""
-    return ["faketime", "-f", time.strftime("%Y-%m-%d %H:%M:%S", time.gmtime(seconds))] + list(command)
+def seeded(seed: int, command: list) -> list:
+    """`command` (a program and its arguments) with the run seeded by `seed`."""
+    return list(command[:1]) + ["--seed", str(seed)] + list(command[1:])
 
 
 def environment(**variables) -> dict:
-    """The test's environment with TZ=UTC and `variables` set (None removes one)."""
-    env = dict(os.environ, TZ="UTC")
+    """The test's environment with `variables` set (None removes one)."""
+    env = dict(os.environ)
     for name, value in variables.items():
         if value is None:
             env.pop(name, None)
         else:
             env[name] = value
     return env
+
+
+def kill_group(process: subprocess.Popen):
+    """Ends `process` and everything it started: it leads a process group of its own."""
+    try:
+        os.killpg(process.pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    process.wait()
+
+
+def run(command: list, input: bytes = b"", timeout: float = 60, stdin=None, **options) -> subprocess.CompletedProcess:
+    """Runs `command` in a session of its own with `input` on its standard input (or
+    the file `stdin`), collecting both outputs. When `timeout` seconds pass, the
+    whole process group is killed and subprocess.TimeoutExpired is raised."""
+    process = subprocess.Popen(command, stdin=stdin if stdin is not None else subprocess.PIPE,
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, start_new_session=True, **options)
+    try:
+        out, err = process.communicate(None if stdin is not None else input, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        kill_group(process)
+        process.communicate()
+        raise
+    finally:
+        if process.poll() is None:
+            kill_group(process)
+    return subprocess.CompletedProcess(command, process.returncode, out, err)

@@ -26,9 +26,16 @@ console_port::write_outcome memory_port::write_all(const char* bytes, std::size_
     return outcome;
 }
 
-test_console::test_console(std::string input, std::size_t chunk, console_mode mode)
-    : port(std::move(input), chunk), con(std::make_unique<console>(port, mode))
+test_console::test_console(std::string input, std::size_t chunk, test_streams streams)
+    : port(std::move(input), chunk)
 {
+    console_port* edge = &port;
+    if (streams.utf8_input || streams.utf8_output) {
+        converting = std::make_unique<utf8_port>(port);
+        converting->convert(streams.utf8_input, streams.utf8_output);
+        edge = converting.get();
+    }
+    con = std::make_unique<console>(*edge, streams.mode);
 }
 
 std::string test_console::flushed()
@@ -86,14 +93,13 @@ std::string utf8(std::string_view cp932) { return convert("UTF-8", "CP932", cp93
 
 std::string readable(std::string_view cp932) { return convert("UTF-8", "CP932", cp932, false); }
 
-std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk, console_mode mode)
+std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk, test_streams streams)
 {
-    memory_port port{std::string(input), chunk};
-    auto con = std::make_unique<console>(port, mode);
+    test_console t{std::string(input), chunk, streams};
     random_source rng;
-    run_conversation(*con, rng, seed);
-    console_flush(*con);
-    return port.output;
+    run_conversation(*t.con, rng, seed);
+    console_finish(*t.con);
+    return t.port.output;
 }
 
 std::string opening()

@@ -12,6 +12,7 @@
 
 #include "console/console.h"
 #include "console/random.h"
+#include "console/utf8_port.h"
 
 // Input from a string, output into a string. `chunk` caps the bytes of one read,
 // so that lines and key waits are tested across read boundaries too.
@@ -32,11 +33,20 @@ private:
     std::size_t chunk_;
 };
 
+// How the streams of a console in memory behave: the kind of streams, and which
+// directions are converted as at a UTF-8 terminal (through a utf8_port).
+struct test_streams {
+    console_mode mode{};
+    bool utf8_input = false;
+    bool utf8_output = false;
+};
+
 // A console over memory, for calling one operation at a time.
 struct test_console {
-    explicit test_console(std::string input = "", std::size_t chunk = SIZE_MAX, console_mode mode = {});
+    explicit test_console(std::string input = "", std::size_t chunk = SIZE_MAX, test_streams streams = {});
     std::string flushed();  // everything printed so far
     memory_port port;
+    std::unique_ptr<utf8_port> converting;
     std::unique_ptr<console> con;
 };
 
@@ -65,8 +75,9 @@ std::string utf8(std::string_view cp932);
 std::string readable(std::string_view cp932);
 
 // The output of a whole conversation with a fixed seed and the given input bytes,
-// on a console that treats its streams as `mode` says.
-std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk = SIZE_MAX, console_mode mode = {});
+// on a console whose streams behave as `streams` says.
+std::string converse(std::uint32_t seed, std::string_view input, std::size_t chunk = SIZE_MAX,
+                     test_streams streams = {});
 
 // Pieces of every transcript, as code page 932.
 std::string opening();                       // title, instructions, name request

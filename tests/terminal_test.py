@@ -13,6 +13,7 @@ import fcntl
 import os
 import pty
 import select
+import signal
 import subprocess
 import sys
 import tempfile
@@ -20,7 +21,7 @@ import termios
 import time
 import unittest
 
-from sessions import BANNER_TEXT, OPENING_TEXT, at_second, environment, sj
+from sessions import BANNER_TEXT, OPENING_TEXT, environment, kill_group, seeded, sj
 
 BINARY = None
 WAIT = 10     # seconds to wait for output that is due
@@ -29,10 +30,13 @@ CTRL_D = b"\x04"
 
 # Seed 1 draws 41, 18467, 6334, 26500: greeting 6, silence 2, and then either the
 # spell's effect 15 and fit 5 of the temple ending, or (no spell cast) fit 5.
+# With the spell cast right after the greeting, its effect is 8.
 GREETING = "\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？\n太郎＞"
 SILENCE = "鬼瓦＞何か申さぬか。\n太郎＞"
 TEMPLE_FIT = "鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！"
+EFFECT_8 = "　　　　　鬼瓦の服がスケスケになった\n\n太郎＞"
 
+IUTF8 = getattr(termios, "IUTF8", 0o40000)  # Linux; older Pythons do not name it
 UTF8_LOCALE = {"LC_ALL": "C.UTF-8"}
 C_LOCALE = {"LC_ALL": "C"}
 
@@ -43,20 +47,34 @@ class Session:
     code page 932 bytes. What the terminal sends and shows is in the charset of
     `locale`: UTF-8 or, for any other locale, code page 932."""
 
-    def __init__(self, test, seconds, locale, utf8, input_terminal=True, output_terminal=True):
+    def __init__(self, test, seed, locale, utf8, input_terminal=True, output_terminal=True, arguments=(),
+                 non_blocking=False, without_iutf8=False, keep_terminal=False):
+        """`non_blocking`: the terminal is left O_NONBLOCK before the program starts;
+        `without_iutf8`: its line discipline does not know that input is UTF-8;
+        `keep_terminal`: the test keeps the terminal open, to look at its settings
+        (self.terminal) after the program has ended."""
         self.test = test
         self.terminal_charset = "utf-8" if utf8 else "cp932"
         self.input_terminal = input_terminal
         self.output_terminal = output_terminal
         self.master, slave = pty.openpty()
+        if without_iutf8:
+            settings = termios.tcgetattr(slave)
+            settings[0] &= ~IUTF8
+            termios.tcsetattr(slave, termios.TCSANOW, settings)
+        if non_blocking:
+            fcntl.fcntl(slave, fcntl.F_SETFL, fcntl.fcntl(slave, fcntl.F_GETFL) | os.O_NONBLOCK)
+        self.settings_before = termios.tcgetattr(slave)
         controlling = 0 if input_terminal else 1
         self.process = subprocess.Popen(
-            at_second(seconds, [BINARY]),
+            seeded(seed, [BINARY, *arguments]),
             stdin=slave if input_terminal else subprocess.PIPE,
             stdout=slave if output_terminal else subprocess.PIPE,
             stderr=subprocess.PIPE, env=environment(**locale), start_new_session=True,
             preexec_fn=lambda: fcntl.ioctl(controlling, termios.TIOCSCTTY, 0))
-        os.close(slave)
+        self.terminal = slave if keep_terminal else None
+        if not keep_terminal:
+            os.close(slave)
         self.got = {"screen": b"", "pipe": b"", "stderr": b""}
         self.expected = {"screen": b"", "pipe": b""}
         self.open = {self.master: "screen", self.process.stderr.fileno(): "stderr"}
@@ -64,10 +82,10 @@ class Session:
             self.open[self.process.stdout.fileno()] = "pipe"
 
     def close(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        kill_group(self.process)
         os.close(self.master)
+        if self.terminal is not None:
+            os.close(self.terminal)
         for stream in (self.process.stdin, self.process.stdout, self.process.stderr):
             if stream:
                 stream.close()
@@ -128,6 +146,22 @@ class Session:
     def presses_ctrl_d(self):
         os.write(self.master, CTRL_D)  # not echoed
 
+    def keys_in(self, keys, then_shows):
+        """Types the raw `keys` (control keys among them), whose echo is not checked,
+        and the program then shows `then_shows`."""
+        os.write(self.master, keys)
+        wanted = then_shows.replace("\n", "\r\n").encode(self.terminal_charset)
+        self._wait_for(lambda: wanted in self.got["screen"][len(self.expected["screen"]):], WAIT)
+        echo_end = self.got["screen"].find(wanted, len(self.expected["screen"]))
+        self.test.assertNotEqual(-1, echo_end, f"{then_shows!r} did not appear")
+        self.expected["screen"] = self.got["screen"][:echo_end] + wanted
+        self._check("screen")
+
+    def waits(self):
+        """The program is waiting for input, with everything due on the screen."""
+        self._wait_for(lambda: False, QUIET)
+        self.test.assertIsNone(self.process.poll(), "the program did not wait")
+
     def holds(self):
         """The program waits for a key: nothing more appears and it does not end."""
         self._wait_for(lambda: False, QUIET)
@@ -135,17 +169,19 @@ class Session:
             self._check(stream)
         self.test.assertIsNone(self.process.poll(), "the program did not wait")
 
-    def ends(self):
-        """The program ends by itself, with nothing more on the screen or in the pipe."""
+    def ends(self, status=0):
+        """The program ends by itself (or by the signal -status), with nothing more
+        on the screen or in the pipe."""
         try:
             self.process.wait(WAIT)
         except subprocess.TimeoutExpired:
             self.test.fail("the program did not end")
-        self._wait_for(lambda: False, WAIT)  # until every stream is closed
+        # Until every stream is closed; the terminal never closes while the test keeps it open.
+        self._wait_for(lambda: False, WAIT if self.terminal is None else QUIET)
         for stream in self.expected:
             self._check(stream)
         self.test.assertEqual(b"", self.got["stderr"])
-        self.test.assertEqual(0, self.process.returncode)
+        self.test.assertEqual(status, self.process.returncode)
 
 
 class TerminalSessions(unittest.TestCase):
@@ -179,7 +215,10 @@ class TerminalSessions(unittest.TestCase):
             cases = [
                 # A UTF-8 locale that the environment names but that is not installed.
                 ("UTF-8 by name only", {"LOCPATH": no_locales, "LC_ALL": "ja_JP.UTF-8"}, True),
-                ("C", C_LOCALE, False),
+                # No locale at all, as in a bare container or an ssh session: terminals speak UTF-8.
+                ("C", C_LOCALE, True),
+                ("POSIX", {"LC_ALL": "POSIX"}, True),
+                ("none set", {"LC_ALL": None, "LC_CTYPE": None, "LANG": None}, True),
                 ("Shift_JIS", make_shift_jis_locale(shift_jis_locales), False),
             ]
             for what, locale, utf8 in cases:
@@ -187,6 +226,16 @@ class TerminalSessions(unittest.TestCase):
                     if locale is None:
                         self.skipTest("localedef cannot make the Shift_JIS locale ja_JP.SJIS here")
                     self.short_game(self.session(1, locale, utf8))
+
+    def test_the_command_line_overrides_the_locale(self):
+        with self.subTest("--charset=shift_jis at a UTF-8 terminal"):
+            self.short_game(self.session(1, UTF8_LOCALE, utf8=False, arguments=["--charset=shift_jis"]))
+        with self.subTest("--charset=utf-8 at a terminal whose locale is not UTF-8"):
+            with tempfile.TemporaryDirectory() as shift_jis_locales:
+                locale = make_shift_jis_locale(shift_jis_locales)
+                if locale is None:
+                    self.skipTest("localedef cannot make the Shift_JIS locale ja_JP.SJIS here")
+                self.short_game(self.session(1, locale, utf8=True, arguments=["--charset=utf-8"]))
 
     def test_only_one_stream_is_the_terminal(self):
         with self.subTest("output at the terminal, input from a pipe"):
@@ -196,12 +245,35 @@ class TerminalSessions(unittest.TestCase):
         with self.subTest("input at the terminal, output into a pipe"):
             self.short_game(self.session(1, UTF8_LOCALE, utf8=True, output_terminal=False))
 
-    def test_a_character_code_page_932_cannot_hold_becomes_a_question_mark(self):
+    def test_what_input_methods_type_arrives_as_the_code_page_has_it(self):
+        # 〜 − ‖ ¢ ¥ are the JIS forms that input methods give; code page 932 holds
+        # them as ～ － ∥ ￠ and 0x5C, which is how they come back. An emoji cannot be held.
         s = self.session(1, UTF8_LOCALE, utf8=True)
-        self.short_game(s, typed_name="太郎\N{GRINNING FACE}x", shown_name="太郎?x")
+        self.short_game(s, typed_name="ボブ〜−‖¢¥\N{GRINNING FACE}", shown_name="ボブ～－∥￠\\?")
 
-    def test_ctrl_d_ends_the_input_at_once(self):
+    def test_a_terminal_left_non_blocking(self):
+        # Another program can leave a shared terminal O_NONBLOCK: the game is played all the same.
+        self.short_game(self.session(1, UTF8_LOCALE, utf8=True, non_blocking=True))
+
+    def test_0x1a_at_a_terminal_ends_only_its_own_read(self):
+        # Ctrl-V Ctrl-Z Enter at the spell's key wait sends 0x1A and a line break: that
+        # read ends the key wait, and the conversation goes on.
+        s = self.session(1, UTF8_LOCALE, utf8=True)
+        s.shows(OPENING_TEXT)
+        s.types("太郎")
+        s.shows(GREETING)
+        s.types("パルプンテ")
+        s.shows("\n　　　　　太郎はパルプンテを唱えた\n")
+        s.keys_in(b"\x16\x1a\r", then_shows=EFFECT_8)
+        s.types("本能寺")
+        s.shows(TEMPLE_FIT + BANNER_TEXT)
+        s.holds()
+        s.types("")
+        s.ends()
+
+    def test_ctrl_d_ends_the_input_and_leaves_the_cursor_on_a_new_line(self):
         # One Ctrl-D is enough wherever the program waits: it is not asked for twice.
+        # At a key wait the conversation goes on to its next prompt first.
         steps = [("太郎", GREETING), ("", SILENCE), ("本能寺", TEMPLE_FIT + BANNER_TEXT)]
         for typed_before in range(len(steps) + 1):
             with self.subTest(lines_before_ctrl_d=typed_before):
@@ -211,7 +283,61 @@ class TerminalSessions(unittest.TestCase):
                     s.types(line)
                     s.shows(reply)
                 s.presses_ctrl_d()
+                s.shows("\n")
                 s.ends()
+        with self.subTest("at the spell's key wait"):
+            s = self.session(1, UTF8_LOCALE, utf8=True)
+            s.shows(OPENING_TEXT)
+            s.types("太郎")
+            s.shows(GREETING)
+            s.types("パルプンテ")
+            s.shows("\n　　　　　太郎はパルプンテを唱えた\n")
+            s.presses_ctrl_d()
+            s.shows(EFFECT_8 + "\n")
+            s.ends()
+        with self.subTest("output into a pipe gets no line break"):
+            s = self.session(1, UTF8_LOCALE, utf8=True, output_terminal=False)
+            s.types("太郎")
+            s.shows(OPENING_TEXT + GREETING)
+            s.presses_ctrl_d()
+            s.ends()
+
+    def test_backspace_erases_a_whole_japanese_character(self):
+        # The line discipline lacks IUTF8 until the program sets it for its run, and
+        # it is put back as it was when the program ends, by itself or by Ctrl-C.
+        for ending in ("the end of the game", "Ctrl-C"):
+            with self.subTest(ending):
+                s = self.session(1, UTF8_LOCALE, utf8=True, without_iutf8=True, keep_terminal=True)
+                self.assertFalse(s.settings_before[0] & IUTF8)
+                s.shows(OPENING_TEXT)
+                self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8, "IUTF8 is set for the run")
+                s.keys_in("あいう".encode() + b"\x7f\x7f\r", then_shows=GREETING.replace("太郎", "あ"))
+                if ending == "Ctrl-C":
+                    os.write(s.master, b"\x03")
+                    s.process.wait(WAIT)
+                    self.assertEqual(-signal.SIGINT, s.process.returncode, "ended by the signal, as the shell sees")
+                else:
+                    s.types("")
+                    s.shows(SILENCE.replace("太郎", "あ"))
+                    s.types("本能寺")
+                    s.shows(TEMPLE_FIT + BANNER_TEXT)
+                    s.types("")
+                    s.ends()
+                self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
+
+    def test_each_print_reaches_the_terminal_when_it_is_made(self):
+        # Input from a pipe holds every line at once, so the program never waits
+        # between its prints: each is written all the same, one write per print.
+        s = self.session(1, UTF8_LOCALE, utf8=True, input_terminal=False)
+        s.process.stdin.write(sj("太郎\n\n\n"))
+        s.process.stdin.flush()
+        s.shows(OPENING_TEXT + GREETING + SILENCE + "鬼瓦＞お～い、太郎さ～ん、いませんか～。\n太郎＞")
+        s.waits()
+        with open(f"/proc/{s.process.pid}/io") as io:
+            writes = int(next(line for line in io if line.startswith("syscw:")).split()[1])
+        # The title, two instruction lines, the line break and the greeting, then
+        # prompt, silence, prompt, silence, prompt.
+        self.assertEqual(10, writes)
 
     def short_game(self, s, typed_name="太郎", raw=b"", shown_name="太郎"):
         """A name, an empty line, 本能寺, then Enter at the end banner."""

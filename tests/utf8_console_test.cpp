@@ -5,14 +5,15 @@
 
 #include "console/console.h"
 #include "console/cp932.h"
-#include "console/terminal.h"
+#include "console/posix_console.h"
 #include "tests/support.h"
 
 namespace {
 
-constexpr console_mode utf8_both{true, true, true};
-constexpr console_mode utf8_input_only{true, true, false};   // output into a pipe
-constexpr console_mode utf8_output_only{false, false, true};  // input from a pipe
+// The conversions alone: what a terminal adds of its own is tested apart.
+constexpr test_streams utf8_both{{true, false}, true, true};
+constexpr test_streams utf8_input_only{{true, false}, true, false};   // output into a pipe
+constexpr test_streams utf8_output_only{{false, false}, false, true};  // input from a pipe
 
 const std::string replacement = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
 
@@ -73,17 +74,19 @@ TEST(Utf8Terminal, ZeroOneAEndsTheDataOfItsReadOnly)
 {
     struct case_ {
         const char* what;
-        console_mode mode;
+        test_streams streams;
         std::vector<std::string> reads;
         std::vector<std::string> lines;
     };
     const case_ cases[] = {
-        {"the rest of the read is dropped", {true, false, false}, {"ab\x1A" "cd\n", "ef\n"}, {"abef"}},
+        {"the rest of the read is dropped", {{true, false}}, {"ab\x1A" "cd\n", "ef\n"}, {"abef"}},
         {"a character cut off after it too", utf8_both, {"ab\x1A" "\xE3\x81", "\x82" "c\n"}, {"ab?c"}},
     };
     for (const case_& c : cases) {
         scripted_port port(c.reads);
-        auto con = std::make_unique<console>(port, c.mode);
+        utf8_port converting(port);
+        converting.convert(c.streams.utf8_input, c.streams.utf8_output);
+        auto con = std::make_unique<console>(converting, c.streams.mode);
         std::vector<std::string> lines;
         char line[100];
         while (console_get_line(*con, line)) lines.emplace_back(line);
@@ -95,19 +98,17 @@ TEST(Utf8Terminal, BytesWithNoCounterpartPrintAsReplacementAndTheRestFollows)
 {
     // Typing あいう at a key wait: the wait takes the first byte of あ and leaves
     // its trail byte 0xA0, which no code page 932 character begins with.
-    memory_port port(std::string("あいう\n") + "太郎" + "\n", 1);
-    auto con = std::make_unique<console>(port, utf8_both);
-    console_wait_key(*con);
+    test_console t(std::string("あいう\n") + "太郎" + "\n", 1, utf8_both);
+    console_wait_key(*t.con);
     char line[100];
-    ASSERT_TRUE(console_get_line(*con, line));
+    ASSERT_TRUE(console_get_line(*t.con, line));
     EXPECT_BYTES("\xA0" + sjis("いう"), line);
-    console_print(*con, "\n%s＞%s。"_sj, line, "ab\x82");  // a lead byte at the end of an argument
+    console_print(*t.con, "\n%s＞%s。"_sj, line, "ab\x82");  // a lead byte at the end of an argument
     // Unassigned pairs (one whose second byte is ASCII keeps that byte), unused single bytes.
-    console_print(*con, "%s"_sj, "\x85\x40" "\x85\x9F" "c\x80\xFD");
-    console_flush(*con);
+    console_print(*t.con, "%s"_sj, "\x85\x40" "\x85\x9F" "c\x80\xFD");
     EXPECT_EQ("\n" + replacement + "いう＞ab" + replacement + "。" + replacement + "@" + replacement + "c" + replacement +
                   replacement,
-              port.output);
+              t.flushed());
 }
 
 TEST(LocaleNames, Utf8OrNot)

@@ -1,0 +1,53 @@
+// Text at a UTF-8 edge: a terminal, a console or a page that speaks UTF-8 while the
+// program speaks code page 932. The conversions run in fixed buffers, and the port
+// below puts them in front of any other port, so the console core only ever
+// sees code page 932.
+#pragma once
+
+#include <cstddef>
+
+#include "console/console.h"
+
+// Converts the code page 932 character at the start of `bytes` (`size` > 0) to
+// UTF-8 in `out`; returns how many input bytes it took and sets `out_size`. A byte
+// or pair that code page 932 does not define becomes U+FFFD:
+//     {0x82, 0xA0}  ->  "あ", takes 2        {0x82}  ->  U+FFFD, takes 1
+std::size_t cp932_char_to_utf8(const unsigned char* bytes, std::size_t size, char out[4], std::size_t& out_size);
+
+// Converts UTF-8 in place to code page 932 (the result is never longer). A
+// character that code page 932 cannot hold, and each malformed sequence, becomes
+// one '?'. A character cut off at the end is left unconverted at the end of the
+// result, and `unfinished` says how many bytes it has, unless `input_over` says no
+// more will come, in which case it becomes '?' too. Returns the new size, the
+// unfinished bytes included.
+std::size_t utf8_to_cp932_in_place(char* bytes, std::size_t size, bool input_over, std::size_t& unfinished);
+
+// A port in front of another whose far side speaks UTF-8: what is read arrives as
+// code page 932, and what is printed leaves as UTF-8, each direction when asked.
+// A character split between two reads is carried over to the next.
+class utf8_port : public console_port {
+public:
+    explicit constexpr utf8_port(console_port& inner) : inner_(&inner) {}
+
+    // Which directions are converted; the others pass through unchanged.
+    void convert(bool input, bool output)
+    {
+        convert_input_ = input;
+        convert_output_ = output;
+    }
+
+    std::size_t read_some(char* into, std::size_t size) override;
+    write_outcome write_all(const char* bytes, std::size_t size) override { return inner_->write_all(bytes, size); }
+    char_encoder output_encoder() const override
+    {
+        return convert_output_ ? cp932_char_to_utf8 : inner_->output_encoder();
+    }
+
+private:
+    console_port* inner_;
+    bool convert_input_ = false;
+    bool convert_output_ = false;
+    bool ended_ = false;  // the far side said end of input: it is not asked again
+    char carried_[4] = {};
+    std::size_t carried_size_ = 0;
+};
