@@ -3,7 +3,7 @@
 code page 932) against minimal_session, a C program doing the same I/O, timed
 with hyperfine. Prints both times and their ratio.
 
-Usage: bench/startup.py [BUILD_DIR]   (default build/gcc, built with
+Usage: bench/startup.py [BUILD_DIR]   (default build/bench, built with
                                         -DONIGAWARA_BENCHMARKS=ON)
 
 Each run is `with_input -c PROGRAM` (see with_input.c), with no shell in
@@ -60,4 +60,4 @@ def describe(figures: dict) -> str:
 
 
 if __name__ == "__main__":
-    print(describe(measure(sys.argv[1] if len(sys.argv) > 1 else "build/gcc")))
+    print(describe(measure(sys.argv[1] if len(sys.argv) > 1 else "build/bench")))

@@ -47,13 +47,20 @@ class Installed(unittest.TestCase):
         formatted = run(["groff", "-k", "-man", "-Tutf8", "-ww", "-z"], input=source)
         self.assertEqual(b"", formatted.stderr)
 
+    def is_stripped(self, binary):
+        sections = run(["readelf", "-S", "-W", binary], text=True).stdout
+        self.assertNotIn(".debug_info", sections)
+        self.assertNotIn(".symtab", sections)
+
     def test_cmake_install_into_a_staging_prefix(self):
+        # As the README installs: cmake --install with --strip.
         with tempfile.TemporaryDirectory() as prefix:
-            run([CMAKE, "--install", BUILD, "--prefix", prefix])
+            run([CMAKE, "--install", BUILD, "--prefix", prefix, "--strip"])
             root = pathlib.Path(prefix)
             files = sorted(str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir())
             self.assertEqual(sorted([PROGRAM, PAGE]), files)
             self.assertTrue(os.access(root / PROGRAM, os.X_OK))
+            self.is_stripped(str(root / PROGRAM))
             self.reads_well(root / PAGE)
             self.plays(str(root / PROGRAM))
 
@@ -79,6 +86,7 @@ class Installed(unittest.TestCase):
 
             root = pathlib.Path(work) / "root"
             run(["dpkg-deb", "-x", deb, str(root)])
+            self.is_stripped(str(root / "usr" / PROGRAM))
             self.reads_well(root / "usr" / PAGE)
             self.plays(str(root / "usr" / PROGRAM))
 
