@@ -4,9 +4,12 @@
 //
 //   make_cp932_tables OUT_HEADER OUT_SOURCE
 //
-// OUT_HEADER gets cp932_by_unicode[], sorted by code point (for the compile-time
-// encoder and the UTF-8 input side); OUT_SOURCE gets the decoding table used on
-// the way out to a UTF-8 terminal.
+// OUT_HEADER gets cp932_by_code_point[], sorted by code point (for the compile-time
+// encoder and the UTF-8 input side); OUT_SOURCE gets cp932_single_byte[] and
+// cp932_double_byte[], the decoding tables used on the way out to UTF-8.
+//
+// Code points cross iconv as UTF-32BE, assembled byte by byte, so the tables are
+// the same whatever the byte order of the machine that builds them.
 #include <iconv.h>
 
 #include <algorithm>
@@ -26,25 +29,27 @@ char32_t decode(iconv_t cd, const unsigned char* bytes, size_t size)
 {
     char in[2];
     std::memcpy(in, bytes, size);
-    char32_t out = 0;
+    unsigned char out[4] = {};
     char* in_ptr = in;
-    char* out_ptr = reinterpret_cast<char*>(&out);
+    char* out_ptr = reinterpret_cast<char*>(out);
     size_t in_left = size;
     size_t out_left = sizeof out;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) || in_left != 0)
+    if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1) || in_left != 0 || out_left != 0)
         return 0;
-    return out;
+    return char32_t{out[0]} << 24 | char32_t{out[1]} << 16 | char32_t{out[2]} << 8 | out[3];
 }
 
 // The code that iconv chooses for a code point (several codes can decode to the
 // same code point; the encoder must produce the canonical one); 0 when none.
 unsigned encode(iconv_t cd, char32_t code_point)
 {
+    char in[4] = {static_cast<char>(code_point >> 24), static_cast<char>(code_point >> 16),
+                  static_cast<char>(code_point >> 8), static_cast<char>(code_point)};
     unsigned char out[4] = {};
-    char* in_ptr = reinterpret_cast<char*>(&code_point);
+    char* in_ptr = in;
     char* out_ptr = reinterpret_cast<char*>(out);
-    size_t in_left = sizeof code_point;
+    size_t in_left = sizeof in;
     size_t out_left = sizeof out;
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left) == static_cast<size_t>(-1))
@@ -63,8 +68,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s OUT_HEADER OUT_SOURCE\n", argv[0]);
         return 2;
     }
-    iconv_t to_unicode = iconv_open("UTF-32LE", "CP932");
-    iconv_t from_unicode = iconv_open("CP932", "UTF-32LE");
+    iconv_t to_unicode = iconv_open("UTF-32BE", "CP932");
+    iconv_t from_unicode = iconv_open("CP932", "UTF-32BE");
     if (to_unicode == reinterpret_cast<iconv_t>(-1) || from_unicode == reinterpret_cast<iconv_t>(-1)) {
         std::perror("iconv_open CP932");
         return 1;

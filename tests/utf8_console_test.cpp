@@ -46,6 +46,72 @@ TEST(Utf8Terminal, ConversationIsTheShiftJisOneConvertedAtTheEdge)
     }
 }
 
+std::string utf8_of(char32_t code_point)
+{
+    char out[4];
+    if (code_point < 0x80) return std::string(1, static_cast<char>(code_point));
+    if (code_point < 0x800)
+        return {static_cast<char>(0xC0 | code_point >> 6), static_cast<char>(0x80 | (code_point & 0x3F))};
+    if (code_point < 0x10000) {
+        out[0] = static_cast<char>(0xE0 | code_point >> 12);
+        out[1] = static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+        out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
+        return std::string(out, 3);
+    }
+    out[0] = static_cast<char>(0xF0 | code_point >> 18);
+    out[1] = static_cast<char>(0x80 | (code_point >> 12 & 0x3F));
+    out[2] = static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+    out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
+    return std::string(out, 4);
+}
+
+TEST(Utf8Terminal, TypedCharactersReachTheEngineAsTheCodePageHoldsThem)
+{
+    // The bytes are the characters' places in code page 932, written out by hand.
+    struct case_ {
+        char32_t typed;
+        const char* bytes;  // what the engine receives
+        char32_t shown;     // how those bytes print back
+    };
+    const case_ cases[] = {
+        // JIS forms that input methods type, read as the code page's own characters.
+        {0x301C, "\x81\x60", 0xFF5E},  // 〜 WAVE DASH             ～
+        {0x2212, "\x81\x7C", 0xFF0D},  // − MINUS SIGN            －
+        {0x2016, "\x81\x61", 0x2225},  // ‖ DOUBLE VERTICAL LINE  ∥
+        {0x00A2, "\x81\x91", 0xFFE0},  // ¢ CENT SIGN             ￠
+        {0x00A3, "\x81\x92", 0xFFE1},  // £ POUND SIGN            ￡
+        {0x00AC, "\x81\xCA", 0xFFE2},  // ¬ NOT SIGN              ￢
+        {0x2014, "\x81\x5C", 0x2015},  // — EM DASH               ―
+        {0x00A5, "\x5C", 0x5C},         // ¥ YEN SIGN              as JIS-Roman 0x5C
+        {0x203E, "\x7E", 0x7E},         // ‾ OVERLINE              as JIS-Roman 0x7E
+        // The code page's own forms of the same characters.
+        {0xFF5E, "\x81\x60", 0xFF5E},
+        {0xFF0D, "\x81\x7C", 0xFF0D},
+        {0x2225, "\x81\x61", 0x2225},
+        {0xFFE0, "\x81\x91", 0xFFE0},
+        {0xFFE2, "\x81\xCA", 0xFFE2},
+        {0x2015, "\x81\x5C", 0x2015},
+        // Kana, kanji, half-width katakana, ASCII.
+        {0x3042, "\x82\xA0", 0x3042},  // あ
+        {0x7533, "\x90\x5C", 0x7533},  // 申: a trail byte in the ASCII range
+        {0xFF71, "\xB1", 0xFF71},       // ｱ
+        {0x5C, "\x5C", 0x5C},
+        {0x7E, "\x7E", 0x7E},
+        // Nothing in the code page: one question mark.
+        {0x00E9, "?", '?'},    // é
+        {0x1F600, "?", '?'},   // an emoji
+    };
+    for (const case_& c : cases) {
+        SCOPED_TRACE(testing::Message() << "U+" << std::hex << static_cast<unsigned>(c.typed));
+        test_console t(utf8_of(c.typed) + "\n", SIZE_MAX, utf8_both);
+        char line[10];
+        ASSERT_TRUE(console_get_line(*t.con, line));
+        EXPECT_BYTES(c.bytes, line);
+        console_print(*t.con, "%s"_sj, line);
+        EXPECT_EQ(utf8_of(c.shown), t.flushed());
+    }
+}
+
 // A console over a scripted sequence of reads.
 class scripted_port : public console_port {
 public:
