@@ -259,11 +259,7 @@ class TerminalSessions(unittest.TestCase):
         # Ctrl-V Ctrl-Z Enter at the spell's key wait sends 0x1A and a line break: that
         # read ends the key wait, and the conversation goes on.
         s = self.session(1, UTF8_LOCALE, utf8=True)
-        s.shows(OPENING_TEXT)
-        s.types("太郎")
-        s.shows(GREETING)
-        s.types("パルプンテ")
-        s.shows("\n　　　　　太郎はパルプンテを唱えた\n")
+        self.at_the_spells_key_wait(s)
         s.keys_in(b"\x16\x1a\r", then_shows=EFFECT_8)
         s.types("本能寺")
         s.shows(TEMPLE_FIT + BANNER_TEXT)
@@ -287,11 +283,7 @@ class TerminalSessions(unittest.TestCase):
                 s.ends()
         with self.subTest("at the spell's key wait"):
             s = self.session(1, UTF8_LOCALE, utf8=True)
-            s.shows(OPENING_TEXT)
-            s.types("太郎")
-            s.shows(GREETING)
-            s.types("パルプンテ")
-            s.shows("\n　　　　　太郎はパルプンテを唱えた\n")
+            self.at_the_spells_key_wait(s)
             s.presses_ctrl_d()
             s.shows(EFFECT_8 + "\n")
             s.ends()
@@ -338,6 +330,14 @@ class TerminalSessions(unittest.TestCase):
         s.waits()
         # The line break and the greeting, then prompt, silence, prompt, silence, prompt.
         self.assertEqual(7, write_calls(s.process.pid) - writes_before)
+
+    def at_the_spells_key_wait(self, s):
+        """The name 太郎, then the spell word: the program holds at the spell's key wait."""
+        s.shows(OPENING_TEXT)
+        s.types("太郎")
+        s.shows(GREETING)
+        s.types("パルプンテ")
+        s.shows("\n　　　　　太郎はパルプンテを唱えた\n")
 
     def short_game(self, s, typed_name="太郎", raw=b"", shown_name="太郎"):
         """A name, an empty line, 本能寺, then Enter at the end banner."""
