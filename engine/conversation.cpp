@@ -7,6 +7,7 @@
 #include "engine/chatter.h"
 #include "engine/ending.h"
 #include "engine/keywords.h"
+#include "engine/random_row.h"
 #include "engine/replies.h"
 #include "engine/spell.h"
 #include "engine/spoken_line.h"
@@ -53,12 +54,6 @@ constexpr const char* temple_words[] = {"ほんのうじ"_sj, "本能寺"_sj};
 
 // ---- Steps ------------------------------------------------------------------------
 
-template <std::size_t N>
-const spoken_line& pick(random_source& rng, const spoken_line (&table)[N])
-{
-    return table[random_below(rng, static_cast<int>(N))];
-}
-
 line_values names_of(const conversation& talk) { return {talk.lord_name, talk.player_name}; }
 
 void print_title_and_instructions(console& con)
@@ -70,7 +65,7 @@ void print_title_and_instructions(console& con)
 
 void greet(console& con, random_source& rng, const conversation& talk)
 {
-    const spoken_line& greeting = pick(rng, greetings);  // drawn before the line break is printed
+    const spoken_line& greeting = random_row(rng, greetings);  // drawn before the line break is printed
     console_print(con, "\n"_sj);
     say(con, greeting, names_of(talk));
 }
@@ -84,7 +79,7 @@ bool is_temple_word(const char* line)
 
 void temple_ending(console& con, random_source& rng, const conversation& talk)
 {
-    say(con, pick(rng, temple_fits), names_of(talk));
+    say(con, random_row(rng, temple_fits), names_of(talk));
     close_conversation(con);
 }
 
@@ -113,7 +108,7 @@ turn_outcome play_turn(console& con, random_source& rng, conversation& talk)
         temple_ending(con, rng, talk);
         return turn_outcome::stop;
     }
-    if (text_equals(talk.input_line, "")) say(con, pick(rng, silence_replies), names_of(talk));
+    if (text_equals(talk.input_line, "")) say(con, random_row(rng, silence_replies), names_of(talk));
     else idle_chatter(con, rng, talk.lord_name, talk.player_name, talk.input_line);
     return turn_outcome::go_on;
 }

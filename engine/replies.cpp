@@ -2,6 +2,7 @@
 
 #include "console/cp932.h"
 #include "engine/ending.h"
+#include "engine/random_row.h"
 #include "engine/spoken_line.h"
 
 using namespace line_args;
@@ -235,10 +236,10 @@ reply_result reply_to_keyword(console& con, random_source& rng, int reply_code, 
         say(con, entry.line, names);
         return reply_result::answered;
     case reply_kind::quiz_pair:
-        say(con, quiz_pairs[reply_code - first_quiz_code][random_below(rng, 2)], names);
+        say(con, random_row(rng, quiz_pairs[reply_code - first_quiz_code]), names);
         return reply_result::answered;
     case reply_kind::farewell:
-        say(con, farewells[reply_code - first_farewell_code][random_below(rng, 3)], names);
+        say(con, random_row(rng, farewells[reply_code - first_farewell_code]), names);
         close_conversation(con);
         return reply_result::over;
     }

@@ -6,6 +6,7 @@
 #include "console/cp932.h"
 #include "engine/ending.h"
 #include "engine/keywords.h"
+#include "engine/random_row.h"
 #include "engine/spoken_line.h"
 
 using namespace line_args;
@@ -104,17 +105,17 @@ reply_result cast_spell(console& con, random_source& rng, char (&lord_name)[lord
                         char (&player_name)[player_name_capacity])
 {
     console_print(con, "\n　　　　　%sはパルプンテを唱えた\n"_sj, player_name);
-    const spell_effect& effect = spell_effects[random_below(rng, 20)];
+    const spell_effect& effect = random_row(rng, spell_effects);
     console_wait_key(con);
     say(con, effect.line, {lord_name, player_name});
     switch (effect.action) {
     case spell_action::none:
         break;
     case spell_action::rename_player:
-        rename(player_name, nicknames[random_below(rng, 11)].player);
+        rename(player_name, random_row(rng, nicknames).player);
         break;
     case spell_action::rename_lord:
-        rename(lord_name, nicknames[random_below(rng, 11)].lord);
+        rename(lord_name, random_row(rng, nicknames).lord);
         break;
     case spell_action::end_conversation:
         close_conversation(con);
