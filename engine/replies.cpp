@@ -4,6 +4,7 @@
 #include "engine/ending.h"
 #include "engine/random_row.h"
 #include "engine/spoken_line.h"
+#include "engine/table_checks.h"
 
 using namespace line_args;
 
@@ -212,8 +213,11 @@ constexpr spoken_line farewells[][3] = {
     },
 };
 
+// The drawn lines of a code are row code - first_*_code of their table.
 constexpr int first_quiz_code = 49;
 constexpr int first_farewell_code = 104;
+static_assert(rows_of_kind_match_their_lines(replies, reply_kind::quiz_pair, first_quiz_code, std::size(quiz_pairs)));
+static_assert(rows_of_kind_match_their_lines(replies, reply_kind::farewell, first_farewell_code, std::size(farewells)));
 
 consteval bool rows_are_in_code_order()
 {
