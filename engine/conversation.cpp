@@ -1,7 +1,5 @@
 #include "engine/conversation.h"
 
-#include <cstring>
-
 #include "console/cp932.h"
 #include "console/text.h"
 #include "engine/chatter.h"
@@ -11,6 +9,7 @@
 #include "engine/replies.h"
 #include "engine/spell.h"
 #include "engine/spoken_line.h"
+#include "engine/two_character_name.h"
 
 using namespace line_args;
 
@@ -49,7 +48,7 @@ constexpr spoken_line temple_fits[] = {
     /* 6 */ {"%s＞ ？ ？ ？ ほんのうじ・・・、はっ・・・、黒兵衛ーーー！！！！！"_sj,        {L}},
 };
 
-constexpr const char* default_lord_name = "鬼瓦"_sj;
+constexpr two_character_name default_lord_name = "鬼瓦"_sj;
 constexpr const char* temple_words[] = {"ほんのうじ"_sj, "本能寺"_sj};
 
 // ---- Steps ------------------------------------------------------------------------
@@ -118,7 +117,7 @@ turn_outcome play_turn(console& con, random_source& rng, conversation& talk)
 void run_conversation(console& con, random_source& rng, std::uint32_t seed)
 {
     conversation talk{};
-    std::memcpy(talk.lord_name, default_lord_name, lord_name_capacity);
+    set_name(talk.lord_name, default_lord_name);
     random_seed(rng, seed);
     print_title_and_instructions(con);
     if (!console_get_line(con, talk.player_name)) return;  // no name, no conversation
