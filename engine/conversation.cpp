@@ -48,6 +48,8 @@ constexpr spoken_line temple_fits[] = {
     /* 6 */ {"%s＞ ？ ？ ？ ほんのうじ・・・、はっ・・・、黒兵衛ーーー！！！！！"_sj,        {L}},
 };
 
+static_assert(std::size(greetings) == 6 && std::size(silence_replies) == 7 && std::size(temple_fits) == 6);
+
 constexpr two_character_name default_lord_name = "鬼瓦"_sj;
 constexpr const char* temple_words[] = {"ほんのうじ"_sj, "本能寺"_sj};
 
