@@ -1,6 +1,6 @@
 #include "engine/ending.h"
 
-#include <string_view>
+#include <string>
 
 #include "console/cp932.h"
 
