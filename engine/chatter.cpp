@@ -1,6 +1,7 @@
 #include "engine/chatter.h"
 
 #include "console/cp932.h"
+#include "engine/random_row.h"
 #include "engine/spoken_line.h"
 
 using namespace line_args;
@@ -258,6 +259,19 @@ consteval bool rows_in_value_order()
 static_assert(std::size(chatter) == 160 && rows_in_value_order());
 static_assert(std::size(cameo_lines) == static_cast<std::size_t>(cameo::komezo) + 1);
 
+// The experience the player still needs for the next level: drawn on every turn,
+// shown only by value 142.
+constexpr int least_experience = 100;
+constexpr int most_experience = 4999;
+
+int draw_experience(random_source& rng)
+{
+    return random_below(rng, most_experience - least_experience + 1) + least_experience;
+}
+
+// The rumour of the spell turns into the level-up once in this many times.
+constexpr int level_up_one_in = 30;
+
 // The rare form of the rumour: the player rises a level and learns the spell word.
 // The first half stays on the screen, without a line break, while the key wait holds.
 void announce_level_up(console& con, const char* player_name)
@@ -272,18 +286,18 @@ void announce_level_up(console& con, const char* player_name)
 void idle_chatter(console& con, random_source& rng, const char* lord_name, const char* player_name,
                   const char* input_line)
 {
-    const chatter_entry& entry = chatter[random_below(rng, 160)];
-    const int experience = random_below(rng, 4900) + 100;  // drawn every turn; only value 142 shows it
+    const chatter_entry& entry = random_row(rng, chatter);
+    const int experience = draw_experience(rng);
     const line_values values{lord_name, player_name, input_line, experience};
     switch (entry.kind) {
     case chatter_kind::line:
         say(con, entry.line, values);
         break;
     case chatter_kind::cameo:
-        say(con, cameo_lines[static_cast<int>(entry.speaker)][random_below(rng, 4)], values);
+        say(con, random_row(rng, cameo_lines[static_cast<int>(entry.speaker)]), values);
         break;
     case chatter_kind::rumour:
-        if (random_below(rng, 30) == 0) announce_level_up(con, player_name);
+        if (random_below(rng, level_up_one_in) == 0) announce_level_up(con, player_name);
         else say(con, entry.line, values);
         break;
     }

@@ -1,15 +1,15 @@
 #include "engine/conversation.h"
 
-#include <cstring>
-
 #include "console/cp932.h"
 #include "console/text.h"
 #include "engine/chatter.h"
 #include "engine/ending.h"
 #include "engine/keywords.h"
+#include "engine/random_row.h"
 #include "engine/replies.h"
 #include "engine/spell.h"
 #include "engine/spoken_line.h"
+#include "engine/two_character_name.h"
 
 using namespace line_args;
 
@@ -48,16 +48,12 @@ constexpr spoken_line temple_fits[] = {
     /* 6 */ {"%s＞ ？ ？ ？ ほんのうじ・・・、はっ・・・、黒兵衛ーーー！！！！！"_sj,        {L}},
 };
 
-constexpr const char* default_lord_name = "鬼瓦"_sj;
+static_assert(std::size(greetings) == 6 && std::size(silence_replies) == 7 && std::size(temple_fits) == 6);
+
+constexpr two_character_name default_lord_name = "鬼瓦"_sj;
 constexpr const char* temple_words[] = {"ほんのうじ"_sj, "本能寺"_sj};
 
 // ---- Steps ------------------------------------------------------------------------
-
-template <std::size_t N>
-const spoken_line& pick(random_source& rng, const spoken_line (&table)[N])
-{
-    return table[random_below(rng, static_cast<int>(N))];
-}
 
 line_values names_of(const conversation& talk) { return {talk.lord_name, talk.player_name}; }
 
@@ -70,7 +66,7 @@ void print_title_and_instructions(console& con)
 
 void greet(console& con, random_source& rng, const conversation& talk)
 {
-    const spoken_line& greeting = pick(rng, greetings);  // drawn before the line break is printed
+    const spoken_line& greeting = random_row(rng, greetings);  // drawn before the line break is printed
     console_print(con, "\n"_sj);
     say(con, greeting, names_of(talk));
 }
@@ -84,7 +80,7 @@ bool is_temple_word(const char* line)
 
 void temple_ending(console& con, random_source& rng, const conversation& talk)
 {
-    say(con, pick(rng, temple_fits), names_of(talk));
+    say(con, random_row(rng, temple_fits), names_of(talk));
     close_conversation(con);
 }
 
@@ -113,7 +109,7 @@ turn_outcome play_turn(console& con, random_source& rng, conversation& talk)
         temple_ending(con, rng, talk);
         return turn_outcome::stop;
     }
-    if (text_equals(talk.input_line, "")) say(con, pick(rng, silence_replies), names_of(talk));
+    if (text_equals(talk.input_line, "")) say(con, random_row(rng, silence_replies), names_of(talk));
     else idle_chatter(con, rng, talk.lord_name, talk.player_name, talk.input_line);
     return turn_outcome::go_on;
 }
@@ -123,7 +119,7 @@ turn_outcome play_turn(console& con, random_source& rng, conversation& talk)
 void run_conversation(console& con, random_source& rng, std::uint32_t seed)
 {
     conversation talk{};
-    std::memcpy(talk.lord_name, default_lord_name, lord_name_capacity);
+    set_name(talk.lord_name, default_lord_name);
     random_seed(rng, seed);
     print_title_and_instructions(con);
     if (!console_get_line(con, talk.player_name)) return;  // no name, no conversation

@@ -194,6 +194,17 @@ consteval bool rows_are_in_code_order()
 }
 static_assert(keyword_count == 161 && rows_are_in_code_order());
 
+// The quick classifier below looks every keyword up by its opening of two or four
+// bytes: a keyword of one byte would never be tried there, although the matcher
+// would find it.
+consteval bool keywords_are_two_bytes_or_more()
+{
+    for (const keyword_entry& keyword : keywords)
+        if (std::char_traits<char>::length(keyword.text) < 2) return false;
+    return true;
+}
+static_assert(keywords_are_two_bytes_or_more(), "the quick classifier finds no keyword of one byte");
+
 } // namespace
 
 // ---- Matching ----------------------------------------------------------------------

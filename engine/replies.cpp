@@ -2,7 +2,9 @@
 
 #include "console/cp932.h"
 #include "engine/ending.h"
+#include "engine/random_row.h"
 #include "engine/spoken_line.h"
+#include "engine/table_checks.h"
 
 using namespace line_args;
 
@@ -211,8 +213,11 @@ constexpr spoken_line farewells[][3] = {
     },
 };
 
+// The drawn lines of a code are row code - first_*_code of their table.
 constexpr int first_quiz_code = 49;
 constexpr int first_farewell_code = 104;
+static_assert(rows_of_kind_match_their_lines(replies, reply_kind::quiz_pair, first_quiz_code, std::size(quiz_pairs)));
+static_assert(rows_of_kind_match_their_lines(replies, reply_kind::farewell, first_farewell_code, std::size(farewells)));
 
 consteval bool rows_are_in_code_order()
 {
@@ -235,10 +240,10 @@ reply_result reply_to_keyword(console& con, random_source& rng, int reply_code, 
         say(con, entry.line, names);
         return reply_result::answered;
     case reply_kind::quiz_pair:
-        say(con, quiz_pairs[reply_code - first_quiz_code][random_below(rng, 2)], names);
+        say(con, random_row(rng, quiz_pairs[reply_code - first_quiz_code]), names);
         return reply_result::answered;
     case reply_kind::farewell:
-        say(con, farewells[reply_code - first_farewell_code][random_below(rng, 3)], names);
+        say(con, random_row(rng, farewells[reply_code - first_farewell_code]), names);
         close_conversation(con);
         return reply_result::over;
     }

@@ -1,12 +1,11 @@
 #include "engine/spell.h"
 
-#include <cstring>
-#include <string>
-
 #include "console/cp932.h"
 #include "engine/ending.h"
 #include "engine/keywords.h"
+#include "engine/random_row.h"
 #include "engine/spoken_line.h"
+#include "engine/two_character_name.h"
 
 using namespace line_args;
 
@@ -53,8 +52,8 @@ constexpr spell_effect spell_effects[] = {
 // Row k for k = r % 11. Every entry is two double-byte characters, so that it fills
 // the lord name buffer exactly.
 struct nickname_pair {
-    const char* player;
-    const char* lord;
+    two_character_name player;
+    two_character_name lord;
 };
 
 constexpr nickname_pair nicknames[] = {
@@ -79,22 +78,7 @@ consteval bool effect_rows_in_order()
 }
 static_assert(std::size(spell_effects) == 20 && effect_rows_in_order());
 
-consteval bool nicknames_are_two_characters()
-{
-    for (const nickname_pair& pair : nicknames)
-        if (std::char_traits<char>::length(pair.player) != 4 || std::char_traits<char>::length(pair.lord) != 4)
-            return false;
-    return true;
-}
-static_assert(std::size(nicknames) == 11 && nicknames_are_two_characters());
-
-// Replaces the whole name with a nickname and its NUL.
-template <std::size_t N>
-void rename(char (&name)[N], const char* nickname)
-{
-    static_assert(N >= lord_name_capacity);
-    std::memcpy(name, nickname, lord_name_capacity);
-}
+static_assert(std::size(nicknames) == 11);
 
 } // namespace
 
@@ -104,17 +88,17 @@ reply_result cast_spell(console& con, random_source& rng, char (&lord_name)[lord
                         char (&player_name)[player_name_capacity])
 {
     console_print(con, "\n　　　　　%sはパルプンテを唱えた\n"_sj, player_name);
-    const spell_effect& effect = spell_effects[random_below(rng, 20)];
+    const spell_effect& effect = random_row(rng, spell_effects);
     console_wait_key(con);
     say(con, effect.line, {lord_name, player_name});
     switch (effect.action) {
     case spell_action::none:
         break;
     case spell_action::rename_player:
-        rename(player_name, nicknames[random_below(rng, 11)].player);
+        set_name(player_name, random_row(rng, nicknames).player);
         break;
     case spell_action::rename_lord:
-        rename(lord_name, nicknames[random_below(rng, 11)].lord);
+        set_name(lord_name, random_row(rng, nicknames).lord);
         break;
     case spell_action::end_conversation:
         close_conversation(con);

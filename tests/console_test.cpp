@@ -210,12 +210,16 @@ TEST(ConsoleWaitKey, TakesOneByteOfTheSameStream)
     }
 }
 
-TEST(ConsoleWaitKey, ReturnsAtEndOfInput)
+TEST(ConsoleWaitKey, AtEndOfInputReturnsAndTheInputStaysEnded)
 {
-    test_console f("");
-    console_wait_key(*f.con);
-    console_wait_key(*f.con);
-    SUCCEED();
+    test_console f("x");
+    console_wait_key(*f.con);  // takes the x
+    console_wait_key(*f.con);  // meets the end of input
+    console_wait_key(*f.con);  // returns at once, without asking again
+    EXPECT_EQ(2u, f.port.reads);
+    char line[10] = "old";
+    EXPECT_FALSE(console_get_line(*f.con, line));
+    EXPECT_STREQ("old", line);
 }
 
 // ---- Exact comparison ------------------------------------------------------------------

@@ -73,8 +73,6 @@ TEST(Conversation, TempleEndingsWithEitherWord)
     }
 }
 
-TEST(Conversation, EndBannerIs58Bytes) { EXPECT_EQ(58u, end_banner().size()); }
-
 TEST(Conversation, EmptyPlayerName)
 {
     // Seed 7: greeting 2, then silence line 7, both with the name left out.

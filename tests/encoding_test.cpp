@@ -1,5 +1,6 @@
-// Code page 932: the build's table against iconv, the compile-time encoder, and
-// the conversions used at a UTF-8 terminal.
+// Code page 932: the build's table against iconv and against known characters
+// written out by hand, the compile-time encoder, and the conversions used at a
+// UTF-8 terminal.
 #include <iconv.h>
 
 #include <cstring>
@@ -63,6 +64,111 @@ TEST(Cp932Table, DecodesEveryByteAndPairAsIconvDoes)
         }
     }
     iconv_close(to_unicode);
+}
+
+// ---- Known characters of the code page, written out by hand ------------------------------
+// The table is made from iconv, so the tests above cannot see a fault that iconv
+// shares with it; these pairs come from the code page itself.
+
+// A code point, the code the encoder must give it, and the other codes that decode
+// to it (0: none). Where a character has several codes, the encoder gives the one
+// of row 2 before the NEC row 13 (0x87xx), the NEC row 13 before the IBM
+// extensions (0xFA-0xFC), and the IBM extensions before their NEC-selected copies
+// (0xED-0xEE).
+struct known_character {
+    char32_t code_point;
+    unsigned code;
+    unsigned also_from[2];
+};
+
+constexpr known_character known_characters[] = {
+    // One byte: ASCII as it is (0x5C and 0x7E included), half-width katakana.
+    {U'A',      0x41,   {}},
+    {U'\\',     0x5C,   {}},
+    {U'~',      0x7E,   {}},
+    {U'｡',      0xA1,   {}},
+    {U'ｱ',      0xB1,   {}},
+    {U'ﾟ',      0xDF,   {}},
+    // Kana, some with a trail byte in the ASCII range.
+    {U'あ',     0x82A0, {}},
+    {U'ん',     0x82F1, {}},
+    {U'ア',     0x8341, {}},
+    {U'ソ',     0x835C, {}},
+    {U'ヴ',     0x8394, {}},
+    {U'ー',     0x815B, {}},
+    // Kanji: the first and last of each level, and the trail byte 0x5C.
+    {U'亜',     0x889F, {}},
+    {U'腕',     0x9872, {}},
+    {U'弌',     0x989F, {}},
+    {U'熙',     0xEAA4, {}},
+    {U'鬼',     0x8B53, {}},
+    {U'瓦',     0x8AA2, {}},
+    {U'申',     0x905C, {}},
+    {U'能',     0x945C, {}},
+    // Symbols, the full-width forms the program prints among them.
+    {U'　',     0x8140, {}},
+    {U'・',     0x8145, {}},
+    {U'＼',     0x815F, {}},
+    {U'～',     0x8160, {}},
+    {U'∥',     0x8161, {}},
+    {U'－',     0x817C, {}},
+    {U'＞',     0x8184, {}},
+    {U'￠',     0x8191, {}},
+    {U'￡',     0x8192, {}},
+    {U'〒',     0x81A7, {}},
+    {U'①',     0x8740, {}},
+    // NEC row 13 only.
+    {U'∮',     0x8793, {}},
+    {U'∑',     0x8794, {}},
+    {U'∟',     0x8798, {}},
+    {U'⊿',     0x8799, {}},
+    // Row 2, and again in the NEC row 13 (and the IBM extensions).
+    {U'￢',     0x81CA, {0xEEF9, 0xFA54}},
+    {U'∵',     0x81E6, {0x879A, 0xFA5B}},
+    {U'≒',     0x81E0, {0x8790}},
+    {U'≡',     0x81DF, {0x8791}},
+    {U'∫',     0x81E7, {0x8792}},
+    {U'√',     0x81E3, {0x8795}},
+    {U'⊥',     0x81DB, {0x8796}},
+    {U'∠',     0x81DA, {0x8797}},
+    {U'∩',     0x81BF, {0x879B}},
+    {U'∪',     0x81BE, {0x879C}},
+    // NEC row 13, and again in the IBM extensions.
+    {U'Ⅰ',     0x8754, {0xFA4A}},
+    {U'Ⅹ',     0x875D, {0xFA53}},
+    {U'№',     0x8782, {0xFA59}},
+    {U'℡',     0x8784, {0xFA5A}},
+    {U'㈱',     0x878A, {0xFA58}},
+    // IBM extensions, and again among the NEC-selected ones.
+    {U'ⅰ',     0xFA40, {0xEEEF}},
+    {U'ⅹ',     0xFA49, {0xEEF8}},
+    {U'￤',     0xFA55, {0xEEFA}},
+    {U'＇',     0xFA56, {0xEEFB}},
+    {U'＂',     0xFA57, {0xEEFC}},
+    {U'纊',     0xFA5C, {0xED40}},
+    {U'﨑',     0xFAB1, {0xED95}},
+    {U'髙',     0xFBFC, {0xEEE0}},
+    {U'\uFA2D', 0xFC49, {0xEEEA}},  // 鶴, its compatibility form
+};
+
+// The code point that the decoding tables give a code of one or two bytes.
+char32_t decoded(unsigned code)
+{
+    if (code <= 0xFF) return cp932_single_byte[code];
+    return cp932_double_byte[cp932_pair_index(static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code))];
+}
+
+TEST(Cp932Table, KnownCharacters)
+{
+    for (const known_character& c : known_characters) {
+        SCOPED_TRACE(testing::Message() << std::hex << "U+" << unsigned(c.code_point));
+        EXPECT_EQ(c.code, cp932_code_for(c.code_point));
+        EXPECT_EQ(c.code_point, decoded(c.code));
+        for (unsigned also : c.also_from) {
+            if (also == 0) continue;
+            EXPECT_EQ(c.code_point, decoded(also)) << std::hex << also;
+        }
+    }
 }
 
 TEST(Cp932Encoder, GivesTheBytesIconvGives)
