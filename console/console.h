@@ -101,7 +101,11 @@ consteval void check_conversions(const char* format, const char* wanted)
         if (*p != '%') continue;
         ++p;
         if (*p != 's' && *p != 'd') throw "console_print knows only %s and %d";
-        if (*wanted != *p) throw "the arguments do not match the conversions of the format";
+        if (*wanted == '\0') throw "fewer arguments than conversions";
+        if (*wanted != *p) {
+            if (*p == 'd') throw "a %d conversion is given a text";
+            throw "a %s conversion is given a number";
+        }
         ++wanted;
     }
     if (*wanted != '\0') throw "more arguments than conversions";
