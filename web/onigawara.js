@@ -1,11 +1,12 @@
 // The page around the conversation: runs onigawara.wasm and lends it a console.
 //
-// The program is the same C++ as the terminal's, compiled for WebAssembly. Its
-// console port reads the player's lines through the import page.read, which
-// blocks: binaryen's asyncify pass lets read() save the program's stack and return
-// to the page, and later rewind into the same read() once a line has been typed.
-// Text crosses the boundary as UTF-8; the program converts it to and from code
-// page 932 with its own tables.
+// The program is the same C++ as at the terminal, built for WebAssembly with its
+// own port for the page (console/web_console.cpp). It reads the player's lines
+// through the import page.read, which waits: when nothing has been typed yet, the
+// program's stack is saved (binaryen's asyncify pass, applied at build time, does
+// the saving and rewinding) and control comes back here; once a line is typed, the
+// stack is rewound into the same read, which returns it. Text crosses as UTF-8 both
+// ways; the program converts it to and from code page 932 with its own tables.
 'use strict';
 
 (function () {
@@ -51,7 +52,8 @@ const wasi_filetype_character_device = 2;
 
 // Runs the program to its end with `args` as its command line; resolves to its
 // exit status. `output(fd, bytes)` receives what it writes: fd 0 for the console
-// port, 1 and 2 for standard output and error.
+// port, 1 and 2 for the C library's standard output and error. `on_wait()` is
+// called each time it waits for a typed line.
 async function run_program(wasm_bytes, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
@@ -75,6 +77,8 @@ async function run_program(wasm_bytes, args, output, on_wait) {
         },
         write(pointer, size) { output(0, bytes_at(pointer, size).slice()); },
     };
+    // The few calls of the WebAssembly system interface that the C library makes:
+    // the command line, the clock, and standard output and error for stdio.
     const wasi = {
         args_sizes_get(count_pointer, size_pointer) {
             memory().setUint32(count_pointer, arg_bytes.length, true);
