@@ -1,0 +1,149 @@
+// Size and speed of the web page, measured in headless Chromium on localhost:
+//
+//   - what the page transfers until its first prompt, file by file, as built and
+//     compressed with gzip -9 (what a static host that compresses would send), and
+//     how the program splits into code and data;
+//   - the time from navigation to the first prompt (the program waiting for the
+//     player's name), against the time the same server takes to load a static HTML
+//     page holding the same text with the same styles. Each page is loaded in a
+//     fresh browser context (nothing cached), the two in turn, RUNS times each
+//     after one load of each that is not counted; the figures are medians.
+//
+//   node bench/web.js SITE [RUNS]        (bench/web builds the site and runs this)
+'use strict';
+const { execFileSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { serve, open_browser } = require('../tests/web/browser');
+
+const site = path.resolve(process.argv[2]);
+const runs = Number(process.argv[3] || 20);
+
+const gzip_size = (bytes) => execFileSync('gzip', ['-9cn'], { input: bytes, maxBuffer: 1 << 26 }).length;
+
+function median(values) {
+    const sorted = [...values].sort((a, b) => a - b);
+    const middle = sorted.length >> 1;
+    return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+}
+
+// The sections of a WebAssembly module: { code, data, other } as byte arrays.
+function wasm_sections(bytes) {
+    const parts = { code: [], data: [], other: [bytes.subarray(0, 8)] };
+    let at = 8;
+    while (at < bytes.length) {
+        const start = at;
+        const id = bytes[at++];
+        let size = 0;
+        for (let shift = 0; ; shift += 7) {
+            const byte = bytes[at++];
+            size |= (byte & 0x7f) << shift;
+            if (byte < 0x80) break;
+        }
+        at += size;
+        const name = id === 10 ? 'code' : id === 11 ? 'data' : 'other';
+        parts[name].push(bytes.subarray(start, at));
+    }
+    return Object.fromEntries(Object.entries(parts).map(([name, pieces]) => [name, Buffer.concat(pieces)]));
+}
+
+// Runs in the page before its own script: notes when the program first waits for
+// the player, and when the page has loaded, in ms since navigation began.
+function note_times() {
+    new MutationObserver((changes, observer) => {
+        if (document.body.hasAttribute('data-waiting')) {
+            window.first_prompt_ms = performance.now();
+            observer.disconnect();
+        }
+    }).observe(document, { attributes: true, subtree: true, attributeFilter: ['data-waiting'] });
+    window.addEventListener('load', () => { window.loaded_ms = performance.now(); });
+}
+
+// Loads `url` in a fresh context; resolves to the time `noted` names, the paths
+// fetched and the text of #output.
+async function load_once(browser, url, noted) {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    const fetched = [];
+    page.on('response', (response) => fetched.push(new URL(response.url()).pathname));
+    await page.evaluateOnNewDocument(note_times);
+    await page.goto(url);
+    const ms = await (await page.waitForFunction((name) => window[name], { timeout: 20000 }, noted)).jsonValue();
+    const text = await page.$eval('#output', (output) => output.textContent);
+    await context.close();
+    return { ms, fetched, text };
+}
+
+function static_page(text) {
+    const escaped = text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
+    return `<!doctype html>
+<html lang="ja">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<title>鬼瓦の雷鳴</title>
+<link rel="icon" href="data:,">
+<link rel="stylesheet" href="style.css">
+</head>
+<body>
+<div class="window"><main id="screen"><div id="output">${escaped}</div></main></div>
+</body>
+</html>
+`;
+}
+
+function print_sizes(folder, paths) {
+    const files = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
+    const row = (name, raw, packed) => console.log(`  ${name.padEnd(28)} ${String(raw).padStart(8)} ${String(packed).padStart(8)}`);
+    console.log('Transferred until the first prompt, in bytes:');
+    console.log(`  ${'file'.padEnd(28)} ${'as built'.padStart(8)} ${'gzip -9'.padStart(8)}`);
+    let raw_total = 0;
+    let packed_total = 0;
+    for (const file of files) {
+        const bytes = fs.readFileSync(path.join(folder, file));
+        const packed = gzip_size(bytes);
+        raw_total += bytes.length;
+        packed_total += packed;
+        row(file, bytes.length, packed);
+        if (file.endsWith('.wasm')) {
+            for (const [name, part] of Object.entries(wasm_sections(bytes))) row(`  its ${name} sections`, part.length, gzip_size(part));
+        }
+    }
+    row('total', raw_total, packed_total);
+}
+
+async function main() {
+    // A copy of the site with the static page beside it, served by one server.
+    const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'onigawara-web-bench-'));
+    fs.cpSync(site, folder, { recursive: true });
+    const server = await serve(folder);
+    const chromium = await open_browser();
+    try {
+        const game_url = `${server.url}?seed=1`;
+        const first = await load_once(chromium.browser, game_url, 'first_prompt_ms');
+        print_sizes(folder, first.fetched);
+        fs.writeFileSync(path.join(folder, 'static.html'), static_page(first.text));
+
+        await load_once(chromium.browser, `${server.url}static.html`, 'loaded_ms');  // the first of each is slower
+        const game_ms = [];
+        const static_ms = [];
+        for (let i = 0; i < runs; ++i) {
+            game_ms.push((await load_once(chromium.browser, game_url, 'first_prompt_ms')).ms);
+            static_ms.push((await load_once(chromium.browser, `${server.url}static.html`, 'loaded_ms')).ms);
+        }
+        const spread = (values) => `fastest ${Math.min(...values).toFixed(1)}, slowest ${Math.max(...values).toFixed(1)}`;
+        console.log(`Navigation to the first prompt, median of ${runs}: ${median(game_ms).toFixed(1)} ms (${spread(game_ms)})`);
+        console.log(`The static page of the same text, loaded:   ${median(static_ms).toFixed(1)} ms (${spread(static_ms)})`);
+        console.log(`Ratio: ${(median(game_ms) / median(static_ms)).toFixed(2)}`);
+    } finally {
+        await chromium.close();
+        server.stop();
+        fs.rmSync(folder, { recursive: true, force: true });
+    }
+}
+
+main().catch((error) => {
+    console.error(error);
+    process.exit(1);
+});

@@ -1,0 +1,89 @@
+// The program's console on a web page (web/index.html): the page hands over what
+// the player types and shows what is printed, both as UTF-8, and the port here
+// converts at that edge, as at a UTF-8 terminal. The page's side is web/onigawara.js.
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+
+#include "console/platform.h"
+#include "console/utf8_port.h"
+
+// ---- What the page lends the program -------------------------------------------------
+
+extern "C" {
+
+// Up to `size` bytes of the lines the player has typed, each ending in a line
+// feed; waits until there is at least one.
+__attribute__((import_module("page"), import_name("read"))) std::size_t page_read(char* into, std::size_t size);
+
+// Shows `size` bytes of UTF-8, always whole characters.
+__attribute__((import_module("page"), import_name("write"))) void page_write(const char* bytes, std::size_t size);
+
+} // extern "C"
+
+// ---- Waiting for the player ----------------------------------------------------------------
+//
+// A page cannot block. When page_read finds nothing typed, the page saves the
+// program's call stack here and returns to the browser; when a line arrives, it
+// rewinds the stack into the same page_read, which then returns the line. The
+// saving and rewinding are added to the program by binaryen's asyncify pass.
+
+namespace {
+
+// The layout asyncify expects: where the next saved byte goes, where the room ends, the room.
+struct saved_stack {
+    std::uint32_t next;
+    std::uint32_t end;
+    alignas(8) unsigned char room[4096];
+};
+
+saved_stack waiting;
+
+std::uint32_t address_of(const void* pointer) { return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(pointer)); }
+
+} // namespace
+
+// Where the stack of the program is saved while it waits, emptied for a new wait.
+extern "C" __attribute__((export_name("page_wait_area"))) void* page_wait_area()
+{
+    waiting.next = address_of(waiting.room);
+    waiting.end = address_of(waiting.room + sizeof waiting.room);
+    return &waiting;
+}
+
+// ---- The port ----------------------------------------------------------------------------
+
+namespace {
+
+class page_port : public console_port {
+public:
+    std::size_t read_some(char* into, std::size_t size) override { return page_read(into, size); }
+    write_outcome write_all(const char* bytes, std::size_t size) override
+    {
+        page_write(bytes, size);
+        return write_outcome::written;
+    }
+};
+
+page_port page;
+utf8_port converted_page{page};
+
+} // namespace
+
+// ---- The platform -------------------------------------------------------------------------
+
+// The page is a UTF-8 terminal whatever the command line asks: the browser's text
+// is Unicode, and the page passes nothing but --seed.
+console_port& platform_open_console(charset_choice, console_mode& mode)
+{
+    mode.input_is_terminal = true;
+    mode.output_is_terminal = true;
+    converted_page.convert(true, true);
+    return converted_page;
+}
+
+void platform_close_console() {}
+
+std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
+
+bool platform_takes_slash_help() { return false; }
