@@ -2,7 +2,7 @@
 """onigawara.exe under wine at a console: wine's console on a pseudo-terminal that
 the test makes itself, in a UTF-8 locale.
 
-Usage: console_test.py BUILD_DIR PATH_TO_ONIGAWARA_EXE
+Usage: console_test.py BUILD_DIR PATH_TO_ONIGAWARA_EXE PATH_TO_CONSOLE_KEYS_EXE
 
 Wine's console draws its screen on the terminal: each character the program
 writes through the console's wide-character interface arrives as UTF-8, with
@@ -24,7 +24,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import wine  # noqa: E402
 from sessions import BANNER_TEXT, kill_group  # noqa: E402
 
-BUILD = PROGRAM = None
+BUILD = PROGRAM = KEYS = None
 WAIT = 20     # seconds to wait for output that is due
 QUIET = 1.0   # seconds in which a program waiting for a key must not end
 EXTRA = {}
@@ -48,11 +48,14 @@ def screen_text(drawn: bytes) -> str:
 class Console:
     """One run of the program with a pseudo-terminal as standard input and output."""
 
-    def __init__(self, test, *arguments):
+    def __init__(self, test, *command):
+        """`command`: onigawara.exe's arguments, or a Windows program and its arguments."""
         self.test = test
         self.master, slave = pty.openpty()
         self.settings_before = termios.tcgetattr(slave)
-        self.process = subprocess.Popen(["wine", PROGRAM, *arguments], stdin=slave, stdout=slave,
+        if not command or not command[0].endswith(".exe"):
+            command = (PROGRAM, *command)
+        self.process = subprocess.Popen(["wine", *command], stdin=slave, stdout=slave,
                                         stderr=subprocess.DEVNULL, start_new_session=True,
                                         preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0),
                                         env=wine.environment(BUILD, LC_ALL="C.UTF-8", **EXTRA))
@@ -122,6 +125,17 @@ class ConsoleSessions(unittest.TestCase):
         con.type("ボブ〜\U0001F600\r")
         con.wait_for(GREETING.format("ボブ～?") + "\nボブ～?＞")
 
+    def test_ctrl_z_then_enter_at_the_start_of_a_line_ends_the_input(self):
+        # Typed into the console's input (wine's console does not read Ctrl-Z from a
+        # terminal): 太郎 and Enter, then Ctrl-Z and Enter. The program ends at once,
+        # with the cursor on a line of its own.
+        con = Console(self, KEYS, "592A", "90CE", "000D", "001A", "000D", "--", PROGRAM, "--seed", "1")
+        self.assertEqual(0, con.ended(within=WAIT))
+        con.wait_for(GREETING.format("太郎") + "\n太郎＞")
+        after_prompt = con.screen().rsplit("太郎＞", 1)[1]
+        self.assertNotIn("鬼瓦", after_prompt)
+        self.assertTrue(after_prompt.endswith("\n"), after_prompt)
+
     def test_ctrl_c_ends_the_program_and_leaves_the_terminal_as_it_was(self):
         con = Console(self, "--seed", "1")
         con.wait_for("名を入力してくだされ → ")
@@ -133,5 +147,5 @@ class ConsoleSessions(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    BUILD, PROGRAM = (os.path.abspath(sys.argv.pop(1)) for _ in range(2))
+    BUILD, PROGRAM, KEYS = (os.path.abspath(sys.argv.pop(1)) for _ in range(3))
     unittest.main(verbosity=2)

@@ -13,10 +13,15 @@ add_test(NAME windows.unit_tests
 add_test(NAME windows.piped_sessions
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/piped_test.py ${PROJECT_BINARY_DIR}
                  $<TARGET_FILE:onigawara> ${CMAKE_CURRENT_SOURCE_DIR}/transcripts)
+add_executable(console_keys windows/console_keys.cpp)
+target_link_options(console_keys PRIVATE -municode)  # wmain
 add_test(NAME windows.console_sessions
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/console_test.py ${PROJECT_BINARY_DIR}
-                 $<TARGET_FILE:onigawara>)
-set_tests_properties(windows.unit_tests windows.piped_sessions windows.console_sessions
+                 $<TARGET_FILE:onigawara> $<TARGET_FILE:console_keys>)
+add_test(NAME windows.package
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/package_test.py ${CMAKE_CPACK_COMMAND}
+                 ${CMAKE_OBJDUMP} ${PROJECT_BINARY_DIR})
+set_tests_properties(windows.unit_tests windows.piped_sessions windows.console_sessions windows.package
                      PROPERTIES FIXTURES_REQUIRED wine)
 
 # Nothing but Windows' own DLLs: the program runs on a Windows with nothing installed beside it.
