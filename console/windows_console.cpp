@@ -27,55 +27,18 @@ namespace {
 bool is_high_surrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool is_low_surrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-std::size_t put_utf8(char32_t code_point, char* out)
-{
-    if (code_point < 0x80) {
-        out[0] = static_cast<char>(code_point);
-        return 1;
-    }
-    if (code_point < 0x800) {
-        out[0] = static_cast<char>(0xC0 | (code_point >> 6));
-        out[1] = static_cast<char>(0x80 | (code_point & 0x3F));
-        return 2;
-    }
-    if (code_point < 0x10000) {
-        out[0] = static_cast<char>(0xE0 | (code_point >> 12));
-        out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-        out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
-        return 3;
-    }
-    out[0] = static_cast<char>(0xF0 | (code_point >> 18));
-    out[1] = static_cast<char>(0x80 | ((code_point >> 12) & 0x3F));
-    out[2] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
-    out[3] = static_cast<char>(0x80 | (code_point & 0x3F));
-    return 4;
-}
-
-std::size_t put_utf16(char32_t code_point, wchar_t* out)
-{
-    if (code_point < 0x10000) {
-        out[0] = static_cast<wchar_t>(code_point);
-        return 1;
-    }
-    code_point -= 0x10000;
-    out[0] = static_cast<wchar_t>(0xD800 | (code_point >> 10));
-    out[1] = static_cast<wchar_t>(0xDC00 | (code_point & 0x3FF));
-    return 2;
-}
-
-// UTF-16 to UTF-8; half a surrogate pair becomes U+FFFD, later read as '?'.
+// UTF-16 to UTF-8. Code page 932 holds nothing beyond the basic plane: a pair of
+// surrogates, or half of one, becomes U+FFFD, which is read as one '?'.
 std::size_t units_to_utf8(const wchar_t* units, std::size_t count, char* out)
 {
     std::size_t size = 0;
     for (std::size_t i = 0; i < count; ++i) {
         char32_t code_point = units[i];
-        if (is_high_surrogate(units[i]) && i + 1 < count && is_low_surrogate(units[i + 1])) {
-            code_point = 0x10000 + ((units[i] - 0xD800) << 10) + (units[i + 1] - 0xDC00);
-            ++i;
-        } else if (is_high_surrogate(units[i]) || is_low_surrogate(units[i])) {
+        if (is_high_surrogate(units[i]) || is_low_surrogate(units[i])) {
             code_point = 0xFFFD;
+            if (is_high_surrogate(units[i]) && i + 1 < count && is_low_surrogate(units[i + 1])) ++i;
         }
-        size += put_utf8(code_point, out + size);
+        size += utf8_encode(code_point, out + size);
     }
     return size;
 }
@@ -157,15 +120,17 @@ private:
         return got;
     }
 
-    // UTF-8 of whole characters, to the console in wide characters.
+    // UTF-8 of whole characters (of the basic plane, as code page 932 decodes), to
+    // the console in wide characters.
     write_outcome write_wide(const char* bytes, std::size_t size)
     {
         wchar_t units[wide_capacity];
         while (size > 0) {
             std::size_t count = 0;
-            while (size > 0 && count + 2 <= wide_capacity) {
-                utf8_char c = utf8_decode(bytes, size);
-                count += put_utf16(c.status == utf8_char::kind::whole ? c.code_point : 0xFFFD, units + count);
+            for (; size > 0 && count < wide_capacity; ++count) {
+                const utf8_char c = utf8_decode(bytes, size);
+                const bool basic = c.status == utf8_char::kind::whole && c.code_point < 0x10000;
+                units[count] = static_cast<wchar_t>(basic ? c.code_point : 0xFFFD);
                 bytes += c.size;
                 size -= c.size;
             }
@@ -180,7 +145,7 @@ private:
         return write_outcome::written;
     }
 
-    // Bytes to a file or pipe (or a console, as bytes), each line feed as CR LF.
+    // Bytes to a file or pipe, each line feed as CR LF.
     write_outcome write_text_mode(const char* bytes, std::size_t size)
     {
         char text[wide_capacity];
