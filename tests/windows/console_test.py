@@ -30,7 +30,7 @@ QUIET = 1.0   # seconds in which a program waiting for a key must not end
 EXTRA = {}
 CTRL_C = b"\x03"
 
-# Seed 1 draws 41 and 18467: greeting 6, and after a keyword (which draws nothing) the temple's fit 3.
+# Seed 1 draws 41 and 18467: greeting 6, then (a keyword draws nothing) the temple's fit 3.
 GREETING = "鬼瓦＞ぐっどぅも～にぃんぐ、みすた～{}、はわゆ～？"
 TEMPLE_FIT = "鬼瓦＞ ？ ？ ？ ほんのうじ・・・、はっ・・・、黒兵衛ーーー！！！！！"
 
@@ -124,6 +124,16 @@ class ConsoleSessions(unittest.TestCase):
         con.wait_for("名を入力してくだされ → ")
         con.type("ボブ〜\U0001F600\r")
         con.wait_for(GREETING.format("ボブ～?") + "\nボブ～?＞")
+
+    def test_japanese_at_every_code_page_which_is_left_as_it_was(self):
+        # Typed into the console's input: 太郎, 本能寺 and Enter at the key wait.
+        # console_keys sets the code pages before, and fails when they differ after.
+        for code_page in ("932", "65001", "437"):
+            with self.subTest(code_page=code_page):
+                con = Console(self, KEYS, "--code-page", code_page, "592A", "90CE", "000D", "672C", "80FD", "5BFA",
+                              "000D", "000D", "--", PROGRAM, "--seed", "1")
+                self.assertEqual(0, con.ended(within=WAIT))
+                con.wait_for(GREETING.format("太郎") + "\n太郎＞本能寺\n" + TEMPLE_FIT + BANNER_TEXT)
 
     def test_ctrl_z_then_enter_at_the_start_of_a_line_ends_the_input(self):
         # Typed into the console's input (wine's console does not read Ctrl-Z from a
