@@ -22,12 +22,11 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import wine  # noqa: E402
-from sessions import BANNER_TEXT, kill_group  # noqa: E402
+from sessions import BANNER_TEXT, kill_group, sj  # noqa: E402
 
 BUILD = PROGRAM = KEYS = None
 WAIT = 20     # seconds to wait for output that is due
 QUIET = 1.0   # seconds in which a program waiting for a key must not end
-EXTRA = {}
 CTRL_C = b"\x03"
 
 # Seed 1 draws 41 and 18467: greeting 6, then (a keyword draws nothing) the temple's fit 3.
@@ -46,19 +45,24 @@ def screen_text(drawn: bytes) -> str:
 
 
 class Console:
-    """One run of the program with a pseudo-terminal as standard input and output."""
+    """One run of the program with a pseudo-terminal as standard output, and as
+    standard input unless `piped_input` is given."""
 
-    def __init__(self, test, *command):
+    def __init__(self, test, *command, piped_input: bytes = None):
         """`command`: onigawara.exe's arguments, or a Windows program and its arguments."""
         self.test = test
         self.master, slave = pty.openpty()
         self.settings_before = termios.tcgetattr(slave)
         if not command or not command[0].endswith(".exe"):
             command = (PROGRAM, *command)
-        self.process = subprocess.Popen(["wine", *command], stdin=slave, stdout=slave,
-                                        stderr=subprocess.DEVNULL, start_new_session=True,
-                                        preexec_fn=lambda: fcntl.ioctl(0, termios.TIOCSCTTY, 0),
-                                        env=wine.environment(BUILD, LC_ALL="C.UTF-8", **EXTRA))
+        terminal = 0 if piped_input is None else 1  # the descriptor that makes it the controlling terminal
+        self.process = subprocess.Popen(["wine", *command], stdin=slave if piped_input is None else subprocess.PIPE,
+                                        stdout=slave, stderr=subprocess.DEVNULL, start_new_session=True,
+                                        preexec_fn=lambda: fcntl.ioctl(terminal, termios.TIOCSCTTY, 0),
+                                        env=wine.environment(BUILD, LC_ALL="C.UTF-8"))
+        if piped_input is not None:
+            self.process.stdin.write(piped_input)
+            self.process.stdin.close()
         self.slave = slave
         self.drawn = b""
         test.addCleanup(self.close)
@@ -145,6 +149,11 @@ class ConsoleSessions(unittest.TestCase):
         after_prompt = con.screen().rsplit("太郎＞", 1)[1]
         self.assertNotIn("鬼瓦", after_prompt)
         self.assertTrue(after_prompt.endswith("\n"), after_prompt)
+
+    def test_piped_input_is_code_page_932_and_the_console_shows_japanese(self):
+        con = Console(self, "--seed", "1", piped_input=sj("太郎\r\n本能寺\r\n\r\n"))
+        self.assertEqual(0, con.ended(within=WAIT))
+        con.wait_for(GREETING.format("太郎") + "\n太郎＞" + TEMPLE_FIT + BANNER_TEXT)
 
     def test_ctrl_c_ends_the_program_and_leaves_the_terminal_as_it_was(self):
         con = Console(self, "--seed", "1")
