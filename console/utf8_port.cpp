@@ -10,7 +10,9 @@ namespace {
 constexpr char32_t replacement_character = 0xFFFD;
 constexpr char end_of_data_byte = 0x1A;
 
-std::size_t put_utf8(char32_t code_point, char out[4])
+} // namespace
+
+std::size_t utf8_encode(char32_t code_point, char out[4])
 {
     if (code_point < 0x80) {
         out[0] = static_cast<char>(code_point);
@@ -24,10 +26,8 @@ std::size_t put_utf8(char32_t code_point, char out[4])
     out[0] = static_cast<char>(0xE0 | (code_point >> 12));
     out[1] = static_cast<char>(0x80 | ((code_point >> 6) & 0x3F));
     out[2] = static_cast<char>(0x80 | (code_point & 0x3F));
-    return 3;  // code page 932 holds nothing beyond the basic plane
+    return 3;
 }
-
-} // namespace
 
 std::size_t cp932_char_to_utf8(const unsigned char* bytes, std::size_t size, char out[4], std::size_t& out_size)
 {
@@ -35,15 +35,15 @@ std::size_t cp932_char_to_utf8(const unsigned char* bytes, std::size_t size, cha
     if (!cp932_is_lead_byte(first)) {
         char32_t code_point = cp932_single_byte[first];
         if (code_point == 0 && first != 0) code_point = replacement_character;
-        out_size = put_utf8(code_point, out);
+        out_size = utf8_encode(code_point, out);
         return 1;
     }
     if (size < 2 || !cp932_is_trail_byte(bytes[1])) {
-        out_size = put_utf8(replacement_character, out);
+        out_size = utf8_encode(replacement_character, out);
         return 1;
     }
     char32_t code_point = cp932_double_byte[cp932_pair_index(first, bytes[1])];
-    out_size = put_utf8(code_point != 0 ? code_point : replacement_character, out);
+    out_size = utf8_encode(code_point != 0 ? code_point : replacement_character, out);
     // An undefined pair whose second byte is ASCII gives that byte back, so that
     // a lone lead byte never swallows a letter or a line break.
     return code_point == 0 && bytes[1] < 0x80 ? 1 : 2;

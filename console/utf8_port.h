@@ -8,6 +8,10 @@
 
 #include "console/console.h"
 
+// A code point of the basic plane as UTF-8 in `out` (all that code page 932 holds);
+// returns its size, 1 to 3.
+std::size_t utf8_encode(char32_t code_point, char out[4]);
+
 // Converts the code page 932 character at the start of `bytes` (`size` > 0) to
 // UTF-8 in `out`; returns how many input bytes it took and sets `out_size`. A byte
 // or pair that code page 932 does not define becomes U+FFFD:

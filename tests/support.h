@@ -1,6 +1,6 @@
-// Test support: a console over bytes in memory, code page 932 through iconv (a
-// path independent of the program's own compile-time encoder), and whole
-// conversations run in-process.
+// Test support: a console over bytes in memory, code page 932 through iconv (on
+// Windows the system's conversion: either way a path independent of the program's
+// own tables), and whole conversations run in-process.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -64,10 +64,10 @@ std::uint32_t seed_where(Predicate wanted)
 // How many values `rng` has drawn since it was seeded with `seed` (at most 10 are looked for).
 int draws_since(std::uint32_t seed, const random_source& rng);
 
-// UTF-8 text as code page 932 bytes, by iconv. Throws if it cannot be converted.
+// UTF-8 text as code page 932 bytes, by iconv (or Windows). Throws if it cannot be converted.
 std::string sjis(std::string_view utf8);
 
-// Code page 932 text as UTF-8, by iconv. Throws if it cannot be converted.
+// Code page 932 text as UTF-8, by iconv (or Windows). Throws if it cannot be converted.
 std::string utf8(std::string_view cp932);
 
 // Code page 932 bytes shown as UTF-8 for failure messages; bytes that do not

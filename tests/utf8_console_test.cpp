@@ -5,7 +5,6 @@
 
 #include "console/console.h"
 #include "console/cp932.h"
-#include "console/posix_console.h"
 #include "tests/support.h"
 
 namespace {
@@ -175,35 +174,6 @@ TEST(Utf8Terminal, BytesWithNoCounterpartPrintAsReplacementAndTheRestFollows)
     EXPECT_EQ("\n" + replacement + "いう＞ab" + replacement + "。" + replacement + "@" + replacement + "c" + replacement +
                   replacement,
               t.flushed());
-}
-
-TEST(LocaleNames, Utf8OrNot)
-{
-    struct case_ {
-        const char* name;
-        bool charset_utf8;  // as a character set name
-        bool locale_utf8;   // as a locale name
-    };
-    const case_ cases[] = {
-        {"UTF-8", true, false},
-        {"utf8", true, false},
-        {"C.UTF-8", false, true},
-        {"ja_JP.UTF-8", false, true},
-        {"ja_JP.utf8", false, true},
-        {"de_DE.UTF-8@euro", false, true},
-        {"ja_JP.SJIS", false, false},
-        {"SHIFT_JIS", false, false},
-        {"ja_JP.eucJP", false, false},
-        {"ANSI_X3.4-1968", false, false},
-        {"C", false, false},
-        {"", false, false},
-        {"UTF-16", false, false},
-        {"ja_JP.UTF-8x", false, false},
-    };
-    for (const case_& c : cases) {
-        EXPECT_EQ(c.charset_utf8, charset_is_utf8(c.name)) << c.name;
-        EXPECT_EQ(c.locale_utf8, locale_name_is_utf8(c.name)) << c.name;
-    }
 }
 
 } // namespace

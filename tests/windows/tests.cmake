@@ -1,0 +1,30 @@
+# The Windows build's tests, run under wine on the build machine. One wine prefix
+# serves the whole test run: made by the first test, removed by the last.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(wine_py ${CMAKE_CURRENT_SOURCE_DIR}/windows/wine.py)
+
+add_test(NAME windows.wine_prefix_create COMMAND Python3::Interpreter ${wine_py} create ${PROJECT_BINARY_DIR})
+add_test(NAME windows.wine_prefix_remove COMMAND Python3::Interpreter ${wine_py} remove ${PROJECT_BINARY_DIR})
+set_tests_properties(windows.wine_prefix_create PROPERTIES FIXTURES_SETUP wine)
+set_tests_properties(windows.wine_prefix_remove PROPERTIES FIXTURES_CLEANUP wine)
+
+add_test(NAME windows.unit_tests
+         COMMAND Python3::Interpreter ${wine_py} run ${PROJECT_BINARY_DIR} $<TARGET_FILE:onigawara_tests>)
+add_test(NAME windows.piped_sessions
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/piped_test.py ${PROJECT_BINARY_DIR}
+                 $<TARGET_FILE:onigawara> ${CMAKE_CURRENT_SOURCE_DIR}/transcripts)
+add_executable(console_keys windows/console_keys.cpp)
+target_link_options(console_keys PRIVATE -municode)  # wmain
+add_test(NAME windows.console_sessions
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/console_test.py ${PROJECT_BINARY_DIR}
+                 $<TARGET_FILE:onigawara> $<TARGET_FILE:console_keys>)
+add_test(NAME windows.package
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/package_test.py ${CMAKE_CPACK_COMMAND}
+                 ${CMAKE_OBJDUMP} ${PROJECT_BINARY_DIR})
+set_tests_properties(windows.unit_tests windows.piped_sessions windows.console_sessions windows.package
+                     PROPERTIES FIXTURES_REQUIRED wine)
+
+# Nothing but Windows' own DLLs: the program runs on a Windows with nothing installed beside it.
+add_test(NAME windows.imports_only_windows_dlls
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/imports_test.py ${CMAKE_OBJDUMP}
+                 $<TARGET_FILE:onigawara>)
