@@ -7,7 +7,7 @@ const char command_line_help[] =
     "Usage: onigawara [OPTION]...\n"
     "Chat in Japanese with a short-tempered lord of Japan's warring-states era.\n"
     "\n"
-    "  -h, --help             print this help and exit\n"
+    "  -h, --help             print this help and exit (on Windows, /? too)\n"
     "      --version          print the version and exit\n"
     "      --seed=N           seed the lord's choices with N (0 to 4294967295)\n"
     "                         instead of the clock; the same seed and the same\n"
