@@ -12,6 +12,8 @@ void console_attach(console& con, console_port& port, console_mode mode)
     con.encoder = port.output_encoder();
 }
 
+console::console(console_port& port, console_mode mode) { console_attach(*this, port, mode); }
+
 // ---- Output ----------------------------------------------------------------------
 
 void console_flush(console& con)

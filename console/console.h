@@ -53,7 +53,7 @@ inline constexpr std::size_t console_output_capacity = 16 * 1024;
 
 struct console {
     constexpr console() = default;  // to be attached to its port before use
-    console(console_port& port, console_mode mode) : port(&port), mode(mode), encoder(port.output_encoder()) {}
+    console(console_port& port, console_mode mode);  // attached at once, as by console_attach
     console(const console&) = delete;
     console& operator=(const console&) = delete;
 

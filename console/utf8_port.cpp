@@ -1,6 +1,5 @@
 #include "console/utf8_port.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "console/cp932.h"

@@ -5,11 +5,10 @@ the command line.
 Usage: binary_test.py PATH_TO_ONIGAWARA TRANSCRIPTS_DIRECTORY
 Texts are written as UTF-8 here and sent and compared as code page 932 bytes."""
 import os
-import pathlib
 import sys
 import unittest
 
-from sessions import OPENING, OPENING_TEXT, BANNER_TEXT, prompt, run, seeded, sj
+from sessions import OPENING, OPENING_TEXT, BANNER_TEXT, prompt, run, seeded, sj, transcripts
 
 BINARY = None
 TRANSCRIPTS = None
@@ -49,23 +48,14 @@ class PipedSessions(unittest.TestCase):
                    raw_input=sj("太郎\n") + b"\x1a" + sj("\n本能寺\n"))
 
 
-def read_transcript(path):
-    """The seed, the typed text and the expected output of a recorded transcript."""
-    text = path.read_text(encoding="utf-8")
-    seed = int(text.split("seed: ", 1)[1].split("\n", 1)[0])
-    typed = text.split("=== input\n", 1)[1].split("=== output\n", 1)[0]
-    return seed, typed, text.split("=== output\n", 1)[1]
-
-
 class RecordedTranscripts(unittest.TestCase):
     """The recorded conversations of tests/transcripts/, through the real binary."""
 
     def test_every_transcript(self):
-        paths = sorted(pathlib.Path(TRANSCRIPTS).glob("*.txt"))
-        self.assertGreaterEqual(len(paths), 10)
-        for path in paths:
-            with self.subTest(transcript=path.name):
-                seed, typed, expected = read_transcript(path)
+        found = transcripts(TRANSCRIPTS)
+        self.assertGreaterEqual(len(found), 10)
+        for name, seed, typed, expected in found:
+            with self.subTest(transcript=name):
                 result = play(seed, sj(typed))
                 self.assertEqual(0, result.returncode)
                 self.assertEqual(expected, result.stdout.decode("cp932", "backslashreplace"))
@@ -73,7 +63,7 @@ class RecordedTranscripts(unittest.TestCase):
 
     def test_a_transcript_in_utf8_through_pipes(self):
         # --charset=utf-8: the same conversation, typed and printed as UTF-8.
-        seed, typed, expected = read_transcript(pathlib.Path(TRANSCRIPTS) / "rename_player.txt")
+        _, seed, typed, expected = next(t for t in transcripts(TRANSCRIPTS) if t[0] == "rename_player.txt")
         for form in (["--charset=utf-8"], ["--charset", "utf-8"], ["--ch=utf-8"]):
             with self.subTest(form=form):
                 result = play(seed, typed.encode("utf-8"), *form)

@@ -2,6 +2,7 @@
 the opening every run prints, seeded runs, and a runner that never leaves a
 process behind."""
 import os
+import pathlib
 import signal
 import subprocess
 
@@ -20,6 +21,18 @@ BANNER = sj(BANNER_TEXT)
 
 def prompt(name: str) -> bytes:
     return sj("\n" + name + "＞")
+
+
+def transcripts(directory) -> list:
+    """The recorded conversations in `directory` (tests/transcripts/), in name order:
+    (file name, seed, the typed text, the expected output), texts as UTF-8."""
+    found = []
+    for path in sorted(pathlib.Path(directory).glob("*.txt")):
+        text = path.read_text(encoding="utf-8")
+        seed = int(text.split("seed: ", 1)[1].split("\n", 1)[0])
+        typed, expected = text.split("=== input\n", 1)[1].split("=== output\n", 1)
+        found.append((path.name, seed, typed, expected))
+    return found
 
 
 def seeded(seed: int, command: list) -> list:

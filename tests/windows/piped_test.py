@@ -4,13 +4,12 @@ in code page 932 with every line feed written as CR LF, and the command line.
 
 Usage: piped_test.py BUILD_DIR PATH_TO_ONIGAWARA_EXE TRANSCRIPTS_DIR"""
 import os
-import pathlib
 import sys
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import wine  # noqa: E402
-from sessions import OPENING, prompt, sj  # noqa: E402
+from sessions import OPENING, prompt, sj, transcripts  # noqa: E402
 
 BUILD = PROGRAM = TRANSCRIPTS = None
 
@@ -23,22 +22,14 @@ def text_mode(data: bytes) -> bytes:
     return data.replace(b"\n", b"\r\n")
 
 
-def transcripts():
-    for path in sorted(pathlib.Path(TRANSCRIPTS).glob("*.txt")):
-        text = path.read_text(encoding="utf-8")
-        seed = text.split("seed: ", 1)[1].split("\n", 1)[0]
-        typed = text.split("=== input\n", 1)[1].split("=== output\n", 1)[0]
-        yield path.name, seed, typed, text.split("=== output\n", 1)[1]
-
-
 class Transcripts(unittest.TestCase):
     def test_every_transcript_with_either_line_end(self):
-        found = list(transcripts())
+        found = transcripts(TRANSCRIPTS)
         self.assertGreaterEqual(len(found), 10)
         for name, seed, typed, expected in found:
             for line_end in (b"\n", b"\r\n"):  # CR LF read becomes LF
                 with self.subTest(transcript=name, line_end=line_end):
-                    result = run(["--seed", seed], sj(typed).replace(b"\n", line_end))
+                    result = run(["--seed", str(seed)], sj(typed).replace(b"\n", line_end))
                     self.assertEqual(0, result.returncode)
                     self.assertEqual(text_mode(sj(expected)).decode("cp932", "backslashreplace"),
                                      result.stdout.decode("cp932", "backslashreplace"))
