@@ -1,5 +1,5 @@
 // The POSIX port: what its locale names say about the terminal.
-#include "console/posix_console.h"
+#include "platform/posix/posix_console.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "console/posix_console.h"
+#include "platform/posix/posix_console.h"
 
 #include <langinfo.h>
 #include <poll.h>

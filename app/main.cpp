@@ -1,7 +1,7 @@
 // onigawara: a console chat partner who plays a short-tempered warlord.
 #include <cstdio>
 
-#include "console/command_line.h"
+#include "app/command_line.h"
 #include "console/platform.h"
 #include "engine/conversation.h"
 

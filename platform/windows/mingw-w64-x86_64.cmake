@@ -13,6 +13,10 @@ set(CMAKE_C_COMPILER ${mingw_triplet}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-posix)
 set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
 
+# A Windows program that runs with nothing installed beside it: the C++ runtime and
+# the compiler's own libraries are linked in, so it imports only Windows' DLLs.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+
 # Headers and libraries from the target's tree only; programs from the build machine.
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

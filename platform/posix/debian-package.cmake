@@ -7,9 +7,9 @@ find_program(GZIP_COMMAND gzip REQUIRED)
 set(man_page ${CMAKE_CURRENT_BINARY_DIR}/onigawara.6)
 add_custom_command(
   OUTPUT ${man_page}.gz
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/docs/onigawara.6 ${man_page}
+  COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/docs/onigawara.6 ${man_page}
   COMMAND ${GZIP_COMMAND} -9nf ${man_page}
-  DEPENDS docs/onigawara.6
+  DEPENDS ${PROJECT_SOURCE_DIR}/docs/onigawara.6
   COMMENT "Compressing the manual page")
 add_custom_target(manual_page ALL DEPENDS ${man_page}.gz)
 install(FILES ${man_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

@@ -4,7 +4,7 @@ install(TARGETS onigawara RUNTIME DESTINATION .)
 
 # A text file as Windows' Notepad reads it: CR LF line ends.
 set(players_readme ${CMAKE_CURRENT_BINARY_DIR}/README.txt)
-configure_file(${CMAKE_CURRENT_SOURCE_DIR}/docs/README-windows.txt ${players_readme} @ONLY NEWLINE_STYLE CRLF)
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/README-players.txt ${players_readme} @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${players_readme} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -1,6 +1,6 @@
-// The program's console on a web page (web/index.html): the page hands over what
+// The program's console on a web page (index.html): the page hands over what
 // the player types and shows what is printed, both as UTF-8, and the port here
-// converts at that edge, as at a UTF-8 terminal. The page's side is web/onigawara.js.
+// converts at that edge, as at a UTF-8 terminal. The page's side is onigawara.js.
 #include <cstddef>
 #include <cstdint>
 #include <ctime>

@@ -1,5 +1,5 @@
 # Cross-compiling for the web page: clang++ for WebAssembly (wasm32-wasi), with
-# Debian's wasi-libc and the libc++ built for it (web/install-toolchain installs
+# Debian's wasi-libc and the libc++ built for it (install-toolchain installs
 # them). Used by the "web" preset.
 set(CMAKE_SYSTEM_NAME Generic)
 set(CMAKE_SYSTEM_PROCESSOR wasm32)

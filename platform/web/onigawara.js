@@ -1,7 +1,7 @@
 // The page around the conversation: runs onigawara.wasm and lends it a console.
 //
 // The program is the same C++ as at the terminal, built for WebAssembly with its
-// own port for the page (console/web_console.cpp). It reads the player's lines
+// own port for the page (web_console.cpp). It reads the player's lines
 // through the import page.read, which waits: when nothing has been typed yet, the
 // program's stack is saved (binaryen's asyncify pass, applied at build time, does
 // the saving and rewinding) and control comes back here; once a line is typed, the
