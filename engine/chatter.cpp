@@ -3,6 +3,7 @@
 #include "console/cp932.h"
 #include "engine/random_row.h"
 #include "engine/spoken_line.h"
+#include "engine/table_checks.h"
 
 using namespace line_args;
 
@@ -250,13 +251,7 @@ constexpr spoken_line cameo_lines[][4] = {
     },
 };
 
-consteval bool rows_in_value_order()
-{
-    for (std::size_t i = 0; i < std::size(chatter); ++i)
-        if (chatter[i].value != static_cast<int>(i) + 1) return false;
-    return true;
-}
-static_assert(std::size(chatter) == 160 && rows_in_value_order());
+static_assert(std::size(chatter) == 160 && rows_numbered_in_order(chatter, &chatter_entry::value, 1));
 static_assert(std::size(cameo_lines) == static_cast<std::size_t>(cameo::komezo) + 1);
 
 // The experience the player still needs for the next level: drawn on every turn,

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "console/cp932.h"
+#include "engine/table_checks.h"
 
 namespace {
 
@@ -186,13 +187,7 @@ constexpr keyword_entry keywords[] = {
 
 constexpr int keyword_count = static_cast<int>(std::size(keywords));
 
-consteval bool rows_are_in_code_order()
-{
-    for (int i = 0; i < keyword_count; ++i)
-        if (keywords[i].code != i) return false;
-    return true;
-}
-static_assert(keyword_count == 161 && rows_are_in_code_order());
+static_assert(keyword_count == 161 && rows_numbered_in_order(keywords, &keyword_entry::code, 0));
 
 // The quick classifier below looks every keyword up by its opening of two or four
 // bytes: a keyword of one byte would never be tried there, although the matcher

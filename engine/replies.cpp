@@ -219,13 +219,7 @@ constexpr int first_farewell_code = 104;
 static_assert(rows_of_kind_match_their_lines(replies, reply_kind::quiz_pair, first_quiz_code, std::size(quiz_pairs)));
 static_assert(rows_of_kind_match_their_lines(replies, reply_kind::farewell, first_farewell_code, std::size(farewells)));
 
-consteval bool rows_are_in_code_order()
-{
-    for (int i = 0; i < static_cast<int>(std::size(replies)); ++i)
-        if (replies[i].code != i) return false;
-    return true;
-}
-static_assert(std::size(replies) == 161 && rows_are_in_code_order());
+static_assert(std::size(replies) == 161 && rows_numbered_in_order(replies, &reply_entry::code, 0));
 
 } // namespace
 

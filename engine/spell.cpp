@@ -5,6 +5,7 @@
 #include "engine/keywords.h"
 #include "engine/random_row.h"
 #include "engine/spoken_line.h"
+#include "engine/table_checks.h"
 #include "engine/two_character_name.h"
 
 using namespace line_args;
@@ -70,13 +71,7 @@ constexpr nickname_pair nicknames[] = {
     /* 10 */ {"柿男"_sj, "ボブ"_sj},
 };
 
-consteval bool effect_rows_in_order()
-{
-    for (std::size_t i = 0; i < std::size(spell_effects); ++i)
-        if (spell_effects[i].number != static_cast<int>(i) + 1) return false;
-    return true;
-}
-static_assert(std::size(spell_effects) == 20 && effect_rows_in_order());
+static_assert(std::size(spell_effects) == 20 && rows_numbered_in_order(spell_effects, &spell_effect::number, 1));
 
 static_assert(std::size(nicknames) == 11);
 

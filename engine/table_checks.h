@@ -19,3 +19,14 @@ consteval bool rows_of_kind_match_their_lines(const Row (&rows)[N], Kind kind, i
     }
     return true;
 }
+
+// The rows are numbered first, first + 1, ... in table order: row i has the number
+// first + i in its field `number`. A row left out, doubled or moved fails.
+//     static_assert(rows_numbered_in_order(keywords, &keyword_entry::code, 0));
+template <class Row, std::size_t N>
+consteval bool rows_numbered_in_order(const Row (&rows)[N], int Row::*number, int first)
+{
+    for (std::size_t i = 0; i < N; ++i)
+        if (rows[i].*number != first + static_cast<int>(i)) throw "a row's number is not its place in the table";
+    return true;
+}

@@ -61,8 +61,12 @@ constexpr row rows[] = {
 #else
     {3, row_kind::single},
 #endif
+#if defined(CHECK_row_out_of_order)
+    {5, row_kind::single},
+#endif
 };
 static_assert(rows_of_kind_match_their_lines(rows, row_kind::drawn, 1, 2));
+static_assert(rows_numbered_in_order(rows, &row::code, 0));
 
 constexpr two_character_name names[] = {
     "鬼瓦"_sj,
