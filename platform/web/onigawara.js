@@ -37,7 +37,8 @@ const typed = {
         }
         return taken;
     },
-    arrival() { return new Promise((resolve) => { this.wake = resolve; }); },
+    // Resolves once something is there to read: at once if it already is.
+    arrival() { return this.empty() ? new Promise((resolve) => { this.wake = resolve; }) : Promise.resolve(); },
 };
 
 // ---- The program -------------------------------------------------------------------
@@ -141,15 +142,16 @@ async function run_program(wasm_bytes, args, output, on_wait) {
 // ---- The screen ----------------------------------------------------------------------
 
 const output_area = document.getElementById('output');
-const form = document.getElementById('typing');
 const field = document.getElementById('line');
+const loading = document.getElementById('loading');
 const ended = document.getElementById('ended');
+const end_message = document.getElementById('end-message');
 const again = document.getElementById('again');
 const decoders = [new TextDecoder(), new TextDecoder(), new TextDecoder()];
 const encoder = new TextEncoder();
 
 // Adds text to the screen: 'said' for the program's output, 'said error' for its
-// standard error, 'typed' for the echo of the player's lines.
+// complaints and the page's own, 'typed' for the echo of the player's lines.
 function show(text, kind) {
     if (text === '') return;
     const span = document.createElement('span');
@@ -159,72 +161,201 @@ function show(text, kind) {
     (ended.hidden ? field : ended).scrollIntoView({ block: 'nearest' });
 }
 
+// Standard error is held until the program ends: the one thing it says is that the
+// command line is wrong, and then the page says why in its own words.
+let complaint = '';
 function show_program_output(fd, bytes) {
-    show(decoders[fd].decode(bytes, { stream: true }), fd === 2 ? 'said error' : 'said');
+    const text = decoders[fd].decode(bytes, { stream: true });
+    if (fd === 2) complaint += text;
+    else show(text, 'said');
 }
+
+// ---- Typing ----------------------------------------------------------------------------
+//
+// The line being typed is an editable span in the same flow as the program's output:
+// it starts right after the prompt and wraps at the edge of the window, as typing
+// does at a terminal. It takes text only while the program runs: not while the
+// program loads, and not once the game is over.
+
+// Lines the player has finished and the program has not been sent yet, in order.
+// Each is sent when the program next waits for the player, as if typed then, so a
+// paste of several lines plays as the same lines typed one after another.
+const finished_lines = [];
+let program_waiting = false;
 
 // The program waits for the player (the marker is for the tests and the benchmark).
 function program_waits(waiting) {
+    program_waiting = waiting;
     if (waiting) document.body.dataset.waiting = '';
     else delete document.body.dataset.waiting;
 }
 
-// Enter sends the line, as at a terminal, which echoes it after the prompt. The
-// Enter that commits an input method's composition only commits: browsers mark its
-// keydown as composing, or give it the key code 229.
-let enter_commits = false;
-field.addEventListener('keydown', (event) => {
-    if (event.key === 'Enter') enter_commits = event.isComposing || event.keyCode === 229;
-});
-field.addEventListener('input', () => { enter_commits = false; });
-form.addEventListener('submit', (event) => {
-    event.preventDefault();
-    if (enter_commits) {
-        enter_commits = false;
+// Sends the next finished line, echoed after the prompt as a terminal echoes it.
+function send_next_line() {
+    if (!program_waiting || finished_lines.length === 0) return;
+    const line = finished_lines.shift();
+    show(`${line}\n`, 'typed');
+    program_waits(false);
+    typed.push(encoder.encode(`${line}\n`));
+}
+
+function finish_line() {
+    finished_lines.push(field.textContent);
+    field.textContent = '';
+    send_next_line();
+}
+
+// What is typed before and after the caret (or the selection, which is replaced).
+function text_around_caret() {
+    const selection = getSelection();
+    const range = selection.rangeCount > 0 ? selection.getRangeAt(0) : null;
+    if (!range || !field.contains(range.commonAncestorContainer)) return [field.textContent, ''];
+    const before = document.createRange();
+    before.selectNodeContents(field);
+    before.setEnd(range.startContainer, range.startOffset);
+    const after = document.createRange();
+    after.selectNodeContents(field);
+    after.setStart(range.endContainer, range.endOffset);
+    return [before.toString(), after.toString()];
+}
+
+function set_typed_text(text, caret) {
+    field.textContent = text;
+    if (field.firstChild) getSelection().collapse(field.firstChild, caret);
+}
+
+// Pasted text goes in at the caret; each line break in it is an Enter.
+//   typed 'ab|c', pasted 'x\ny\nz': sends 'abxc', then 'y'; 'z' stays typed.
+function paste(text) {
+    const [before, after] = text_around_caret();
+    const pieces = text.split(/\r\n|\r|\n/);
+    if (pieces.length === 1) {
+        set_typed_text(before + text + after, before.length + text.length);
         return;
     }
-    const text = field.value;
-    field.value = '';
-    show(text + '\n', 'typed');
+    const last = pieces.pop();
+    pieces[0] = before + pieces[0] + after;
+    finished_lines.push(...pieces);
+    set_typed_text(last, last.length);
+    send_next_line();
+}
+
+// Puts the caret in the line: where it was if it is there, else at the end.
+function focus_typing() {
+    const caret_inside = field.contains(getSelection().focusNode);
+    field.focus({ preventScroll: true });
+    if (!caret_inside) getSelection().collapse(field, field.childNodes.length);
+}
+
+// The program has loaded and waits for the first time: the line takes text.
+function open_typing() {
+    loading.hidden = true;
+    field.setAttribute('contenteditable', 'plaintext-only');
+    if (!field.isContentEditable) field.setAttribute('contenteditable', 'true');  // browsers before 2025
+    field.hidden = false;
+    focus_typing();
+    field.scrollIntoView({ block: 'nearest' });
+}
+
+// The game is over: nothing takes text any more, and what was still to be sent is dropped.
+function close_typing() {
     program_waits(false);
-    typed.push(encoder.encode(text + '\n'));
+    finished_lines.length = 0;
+    loading.hidden = true;
+    field.hidden = true;
+    field.removeAttribute('contenteditable');
+    field.textContent = '';
+}
+
+function program_waits_for_player() {
+    if (field.hidden) open_typing();
+    program_waits(true);
+    send_next_line();
+}
+
+// Enter finishes the line. The Enter that commits an input method's composition
+// only commits: browsers mark its keydown as composing, or give it the key code 229.
+let enter_commits = false;
+field.addEventListener('keydown', (event) => {
+    enter_commits = event.key === 'Enter' && (event.isComposing || event.keyCode === 229);
+    if (event.key === 'Enter' && !enter_commits) {
+        event.preventDefault();
+        finish_line();
+    }
+});
+// A line break that comes some other way (a phone's keyboard need not send its keys
+// as keydowns) finishes the line too, but not the one after a committing Enter.
+field.addEventListener('beforeinput', (event) => {
+    if (event.inputType === 'insertParagraph' || event.inputType === 'insertLineBreak') {
+        event.preventDefault();
+        if (enter_commits) enter_commits = false;
+        else finish_line();
+    } else if (event.inputType.startsWith('format')) {
+        event.preventDefault();  // plain text only, where the browser would allow styles
+    }
+});
+field.addEventListener('paste', (event) => {
+    event.preventDefault();
+    paste(event.clipboardData.getData('text/plain'));
 });
 
-// A click on the screen goes to the input line, unless it selects text.
-document.getElementById('screen').addEventListener('click', () => {
-    if (!ended.hidden || String(window.getSelection()) !== '') return;
-    field.focus({ preventScroll: true });
+// A click or tap anywhere in the window brings the typing back, unless it selects
+// text or lands on the line itself or on a button.
+document.addEventListener('click', (event) => {
+    if (!field.isContentEditable) return;
+    if (event.target instanceof Element && (field.contains(event.target) || event.target.closest('button, a'))) return;
+    if (!getSelection().isCollapsed) return;
+    focus_typing();
 });
+
+// ---- The end ---------------------------------------------------------------------------
+
+// The end stays on the screen until the player asks for a new game: the focus goes
+// to the message, not to the button, so neither the Enter that answered the last
+// key wait, nor a key held down, nor a second Enter starts one.
+function show_end(message, button_label) {
+    close_typing();
+    if (message) end_message.textContent = message;
+    if (button_label) again.textContent = button_label;
+    ended.hidden = false;
+    end_message.focus({ preventScroll: true });
+    ended.scrollIntoView({ block: 'nearest' });
+}
+
+// A new game is a new page without a seed: the clock seeds it. The button takes a
+// click, a tap, or a key pressed on it after Tab, but not a key held down.
+again.addEventListener('keydown', (event) => { if (event.repeat) event.preventDefault(); });
+again.addEventListener('click', () => location.assign(location.pathname));
 
 // ?seed=N replays a game, as --seed N does at the terminal; without it the
 // program seeds itself from the clock.
 function program_args() {
     const seed = new URLSearchParams(location.search).get('seed');
-    return seed === null ? ['onigawara'] : ['onigawara', '--seed', seed];
+    return seed === null ? ['onigawara'] : ['onigawara', `--seed=${seed}`];
 }
 
-function game_over() {
-    program_waits(false);
-    form.hidden = true;
-    ended.hidden = false;
-    again.focus();
-    ended.scrollIntoView({ block: 'nearest' });
+// The program ends with status 2 only when its command line is wrong, and the page
+// passes nothing but the seed.
+function seed_refused() {
+    show_end('?seed に使えるのは 0 から 4294967295 までの整数です。', '?seed なしで遊ぶ');
 }
-
-// A new game is a new page without a seed: the clock seeds it.
-again.addEventListener('click', () => location.assign(location.pathname));
 
 async function play() {
-    field.focus();
     const response = await fetch('onigawara.wasm');
     if (!response.ok) throw new Error(`onigawara.wasm: ${response.status} ${response.statusText}`);
-    await run_program(await response.arrayBuffer(), program_args(), show_program_output, () => program_waits(true));
-    game_over();
+    const status = await run_program(await response.arrayBuffer(), program_args(), show_program_output,
+        program_waits_for_player);
+    if (status === 2) {
+        seed_refused();
+        return;
+    }
+    show(complaint, 'said error');
+    show_end();
 }
 
 play().catch((error) => {
     show(`${error}\n`, 'said error');
-    game_over();
+    show_end();
     throw error;
 });
 

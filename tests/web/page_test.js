@@ -1,81 +1,39 @@
-// The web page played in headless Chromium, as a player plays it: served on
-// localhost, a line typed at each prompt, the screen read back.
+// The web page played in Chromium, Firefox ESR and WebKitGTK, as a player plays it:
+// served on localhost, a line typed at each prompt, the screen read back.
 //
-//   ONIGAWARA_SITE        the built site (build/web/site)
-//   ONIGAWARA_PROGRAM     the program built for this machine: what it prints at a
-//                         UTF-8 terminal is what the page must show
-//   ONIGAWARA_SCREENSHOT  where to save a picture of a game in progress (optional)
+//   ONIGAWARA_SITE     the built site (build/web/site)
+//   ONIGAWARA_PROGRAM  the program built for this machine: what it prints at a
+//                      UTF-8 terminal is what the page must show
+//   ONIGAWARA_SHOTS    a folder for pictures of a game in progress and of its end
+//                      (optional)
+//   ONIGAWARA_ENGINES  the engines to play in, separated by commas (all three if unset)
 'use strict';
-const { test, before, after } = require('node:test');
+const { describe, test, before, after } = require('node:test');
 const assert = require('node:assert/strict');
 const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const net = require('node:net');
 const path = require('node:path');
-const { serve, open_browser } = require('./browser');
+const { engines, abilities, serve, open_engine } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
+const shots = process.env.ONIGAWARA_SHOTS;
+const chosen = process.env.ONIGAWARA_ENGINES ? process.env.ONIGAWARA_ENGINES.split(',') : engines;
 const transcripts = path.join(__dirname, '..', 'transcripts');
 const time_limit = { timeout: 120000 };  // for each test, in ms
 
+const desktop = { width: 1280, height: 800 };
+const phone = { width: 360, height: 740, phone: true };
+
 let server;
-let chromium;
 before(async () => {
     assert.ok(site && program, 'ONIGAWARA_SITE and ONIGAWARA_PROGRAM name the site and the program');
     server = await serve(site);
-    chromium = await open_browser();
 });
-after(async () => {
-    if (chromium) await chromium.close();
-    if (server) server.stop();
-});
+after(() => { if (server) server.stop(); });
 
-// ---- Playing --------------------------------------------------------------------------
-
-// A new tab at the page with `query`, collecting every console error, page error
-// and failed request.
-async function open_game(query, viewport = { width: 800, height: 600 }) {
-    const page = await chromium.browser.newPage();
-    await page.setViewport(viewport);
-    const errors = [];
-    page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
-    page.on('pageerror', (error) => errors.push(String(error)));
-    page.on('requestfailed', (request) => errors.push(`${request.url()}: ${request.failure().errorText}`));
-    await page.goto(server.url + query);
-    await until_ready(page);
-    return { page, errors };
-}
-
-// Until the program waits for a line, or the game is over.
-async function until_ready(page) {
-    await page.waitForSelector('body[data-waiting], #ended:not([hidden])', { timeout: 20000 });
-}
-
-const game_over = (page) => page.$eval('#ended', (ended) => !ended.hidden);
-const focused = (page) => page.evaluate(() => document.activeElement && document.activeElement.id);
-// Everything on the screen: what the program printed and the echo of what was typed.
-const screen_text = (page) => page.$eval('#output', (output) => output.textContent);
-// What the program printed, without the echo.
-const printed_text = (page) => page.$$eval('#output .said', (spans) => spans.map((s) => s.textContent).join(''));
-
-// Types `line` and Enter at the prompt. The line shows after the prompt at once, as
-// a terminal echoes it, and the input line keeps the focus while the game goes on.
-async function type_line(page, line) {
-    const before_typing = await screen_text(page);
-    await page.keyboard.type(line);
-    await page.keyboard.press('Enter');
-    await until_ready(page);
-    assert.ok((await screen_text(page)).startsWith(`${before_typing}${line}\n`), `the echo of ${line}`);
-    if (!(await game_over(page))) assert.equal(await focused(page), 'line', `the focus after ${line}`);
-}
-
-async function play_lines(page, lines) {
-    for (const line of lines) {
-        assert.equal(await game_over(page), false, `the game ended before ${line}`);
-        await type_line(page, line);
-    }
-}
+// ---- What the program says at a terminal ----------------------------------------------
 
 // What the program built for this machine prints for `lines` at a UTF-8 terminal.
 function printed_at_terminal(seed, lines) {
@@ -96,123 +54,534 @@ function read_transcript(file) {
     };
 }
 
-// ---- The games ------------------------------------------------------------------------
+const farewell = '－　完　－　';
+const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
-// Each recorded conversation, typed line by line with its seed, prints on the page
-// exactly what it prints to a pipe: the key waits take the first byte of a typed line
-// and leave the rest, the endings end, and a conversation still going waits at its prompt.
-for (const name of fs.readdirSync(transcripts).filter((file) => file.endsWith('.txt')).sort()) {
-    test(`transcript ${name}`, time_limit, async () => {
-        const t = read_transcript(path.join(transcripts, name));
-        const { page, errors } = await open_game(`?seed=${t.seed}`);
-        for (const line of t.lines) {
-            if (await game_over(page)) break;  // the rest would have gone unread
-            await type_line(page, line);
+// ---- Reading the page -------------------------------------------------------------------
+// These run in the page.
+
+// Until the program waits for a line, or the game is over.
+const ready = () => document.body.hasAttribute('data-waiting') || !document.getElementById('ended').hidden;
+const is_over = () => !document.getElementById('ended').hidden;
+const focused_id = () => document.activeElement && document.activeElement.id;
+// Everything on the screen: what the program printed and the echo of what was typed.
+const screen_text = () => document.getElementById('output').textContent;
+// What the program printed, without the echo.
+const printed = () => [...document.querySelectorAll('#output .said')].map((span) => span.textContent).join('');
+// What the line holds, whichever kind of field it is.
+const typed_text = () => {
+    const field = document.getElementById('line');
+    return 'value' in field ? field.value : field.textContent;
+};
+// Elements that would take typed text: fields and editable elements that are shown.
+const text_takers = () => [...document.querySelectorAll('input, textarea, select, [contenteditable]')]
+    .filter((element) => (element.isContentEditable || element.matches('input, textarea, select'))
+        && element.getClientRects().length > 0 && !element.disabled)
+    .map((element) => element.id || element.tagName);
+const page_says = () => document.body.innerText;
+const centre_of = (selector) => {
+    const box = document.querySelector(selector).getBoundingClientRect();
+    return [box.left + box.width / 2, box.top + box.height / 2];
+};
+const takes_text = () => document.activeElement.isContentEditable || document.activeElement.matches('input, textarea');
+
+// ---- Playing ----------------------------------------------------------------------------
+
+// Opens the page at `query` and waits until the program waits or the game is over.
+async function open_game(engine, query, viewport = desktop) {
+    const tab = await engine.open(server.url + query, viewport);
+    await tab.wait_for(ready);
+    return tab;
+}
+
+// Types `line` and Enter at the prompt. The line shows after the prompt at once, as
+// a terminal echoes it, and the line keeps the focus while the game goes on.
+async function type_line(tab, line) {
+    const before_typing = await tab.eval(screen_text);
+    await tab.type(line);
+    await tab.press('Enter');
+    await tab.wait_for(ready);
+    assert.ok((await tab.eval(screen_text)).startsWith(`${before_typing}${line}\n`), `the echo of ${line}`);
+    if (!(await tab.eval(is_over))) assert.equal(await tab.eval(focused_id), 'line', `the focus after ${line}`);
+}
+
+async function play_lines(tab, lines) {
+    for (const line of lines) {
+        assert.equal(await tab.eval(is_over), false, `the game ended before ${line}`);
+        await type_line(tab, line);
+    }
+}
+
+async function shoot(tab, what) {
+    if (!shots) return;
+    fs.mkdirSync(shots, { recursive: true });
+    const [width, height] = await tab.eval(() => [innerWidth, innerHeight]);
+    await tab.screenshot(path.join(shots, `${tab.engine}-${what}-${width}x${height}.png`));
+}
+
+// The screen ends with the lord's last word and the closing banner, the end message
+// has the focus, and nothing on the page takes text.
+async function assert_the_end_stays(tab, engine, lines, seed) {
+    assert.equal(await tab.eval(is_over), true, 'the game is over');
+    assert.equal(await tab.eval(printed), printed_at_terminal(seed, lines));
+    assert.ok((await tab.eval(printed)).endsWith(farewell));
+    assert.equal(await tab.eval(focused_id), 'end-message');
+    assert.deepEqual(await tab.eval(text_takers), [], 'fields that take text after the end');
+    if (engine.can.accessibility_tree) {
+        const tree = await tab.page.accessibility.snapshot({ interestingOnly: false });
+        assert.deepEqual(find_in_tree(tree, (node) => node.role === 'textbox'), [], 'a text field in the accessibility tree');
+    } else if (engine.name === 'firefox') {
+        assert.equal((await tab.page.$$('::-p-aria([role="textbox"])')).length, 0, 'a text field in the accessibility tree');
+    }
+}
+
+function find_in_tree(node, wanted) {
+    if (!node) return [];
+    return [...(wanted(node) ? [node] : []), ...(node.children || []).flatMap((child) => find_in_tree(child, wanted))];
+}
+
+// ---- In each engine -----------------------------------------------------------------------
+
+for (const name of chosen) {
+    describe(name, () => {
+        let engine;
+        before(async () => { engine = await open_engine(name); });
+        after(async () => { if (engine) await engine.close(); });
+        const narrow = () => ({ ...phone, width: Math.max(phone.width, engine.can.narrowest) });
+
+        // Each recorded conversation, typed line by line with its seed, prints on the page
+        // exactly what it prints to a pipe: the key waits take the first byte of a typed line
+        // and leave the rest, the endings end, and a conversation still going waits at its prompt.
+        for (const file of fs.readdirSync(transcripts).filter((f) => f.endsWith('.txt')).sort()) {
+            test(`transcript ${file}`, time_limit, async () => {
+                const t = read_transcript(path.join(transcripts, file));
+                const tab = await open_game(engine, `?seed=${t.seed}`);
+                for (const line of t.lines) {
+                    if (await tab.eval(is_over)) break;  // the rest would have gone unread
+                    await type_line(tab, line);
+                }
+                assert.equal(await tab.eval(printed), t.output);
+                assert.equal(await tab.eval(() => document.querySelectorAll('#output .error').length), 0);
+                await tab.close();
+            });
         }
-        assert.equal(await printed_text(page), t.output);
-        assert.deepEqual(errors, []);
-        await page.close();
+
+        test('a name from an input method, the spell and a farewell, as at a UTF-8 terminal',
+            { ...time_limit, skip: !abilities[name].input_method && 'composes only through the DevTools protocol' },
+            async () => {
+                const seed = 21;
+                const tab = await open_game(engine, `?seed=${seed}`);
+                // Enter while the input method composes only commits the composition.
+                const input_method = await tab.page.createCDPSession();
+                await input_method.send('Input.imeSetComposition', { text: 'おはる', selectionStart: 3, selectionEnd: 3 });
+                await tab.press('Enter');
+                await pause(100);
+                assert.equal(await tab.eval(typed_text), 'おはる');
+                assert.ok(await tab.eval(() => document.body.hasAttribute('data-waiting')), 'still waiting for the name');
+                // The input method gives U+301C for the wave dash; code page 932 has it as 0x8160.
+                await input_method.send('Input.insertText', { text: 'お春〜' });
+                await tab.press('Enter');
+                await tab.wait_for(ready);
+                const lines = ['お春〜', 'こんにちは', 'パルプンテ', '', 'そうか', 'さようなら', ''];
+                await play_lines(tab, lines.slice(1));
+                const said = await tab.eval(printed);
+                assert.equal(said, printed_at_terminal(seed, lines));
+                assert.match(said, /\n　　　　　お春～はパルプンテを唱えた\n/);
+                await assert_the_end_stays(tab, engine, lines, seed);
+                await tab.close();
+            });
+
+        test('the end stays: neither a second Enter, a held Enter nor typing leaves it; Tab and Enter play again',
+            time_limit, async () => {
+                for (const viewport of [desktop, narrow()]) {
+                    const tab = await open_game(engine, '?seed=42', viewport);
+                    await play_lines(tab, ['太郎', '本能寺']);
+                    const address = await tab.eval(() => location.href);
+                    await tab.press('Enter');  // answers the key wait after the closing banner
+                    await tab.wait_for(is_over);
+                    const lines = ['太郎', '本能寺', ''];
+                    await assert_the_end_stays(tab, engine, lines, 42);
+                    await tab.press('Enter');
+                    await shoot(tab, 'end-after-a-second-enter');
+                    await tab.key_down('Enter');  // held down: the browser repeats it
+                    await tab.key_down('Enter');
+                    await tab.key_down('Enter');
+                    await tab.key_up('Enter');
+                    await tab.type('まだいるか');
+                    await tab.press('Enter');
+                    await tab.press('Space');
+                    await pause(200);
+                    assert.equal(await tab.eval(() => location.href), address);
+                    assert.equal(await tab.eval(printed), printed_at_terminal(42, lines));
+                    assert.ok(!(await tab.eval(screen_text)).includes('まだいるか'), 'text typed after the end was taken');
+                    assert.deepEqual(await tab.eval(text_takers), []);
+
+                    // From the message, Tab reaches the button, and Enter on it starts a new game.
+                    await tab.press('Tab');
+                    assert.equal(await tab.eval(focused_id), 'again');
+                    await tab.press('Enter');
+                    await tab.wait_for(() => !location.search && document.body.hasAttribute('data-waiting'));
+                    assert.equal(await tab.eval(screen_text), printed_at_terminal(0, []));
+                    assert.equal(await tab.eval(focused_id), 'line');
+                    await tab.close();
+                }
+            });
+
+        // Shift+Tab from the end leaves the page, as there is nothing before the message
+        // to go to; in headless Firefox the page then has the focus no more, so this is a
+        // test of its own.
+        test('after the end, Shift+Tab finds no field', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=42');
+            await play_lines(tab, ['太郎', '本能寺', '']);
+            await assert_the_end_stays(tab, engine, ['太郎', '本能寺', ''], 42);
+            for (let i = 0; i < 3; ++i) {
+                await tab.press('Shift+Tab');
+                assert.equal(await tab.eval(takes_text), false, 'Shift+Tab reached a field');
+            }
+            await tab.close();
+        });
+
+        test('a long line wraps right after the prompt, wholly visible, and the lord hears it all', time_limit, async () => {
+            const long_line = '天下布武'.repeat(13).slice(0, 49);  // 98 bytes in code page 932
+            const longer_line = '是非に及ばず。'.repeat(9).slice(0, 60);
+            for (const viewport of [desktop, narrow()]) {
+                const tab = await open_game(engine, '?seed=7', viewport);
+                await type_line(tab, '太郎');
+                for (const [line, shot] of [[long_line.slice(0, 45), 'typing-45-characters'], [long_line, ''], [longer_line, '']]) {
+                    await tab.type(line);
+                    assert.equal(await tab.eval(typed_text), line);
+                    const layout = await tab.eval(typing_layout);
+                    assert.ok(layout.first_line_at_prompt, `the typing starts after ＞: ${JSON.stringify(layout)}`);
+                    assert.ok(layout.inside_window, `the typing stays in the window: ${JSON.stringify(layout)}`);
+                    assert.ok(layout.wraps_to_margin, `the typing wraps to the left margin: ${JSON.stringify(layout)}`);
+                    assert.ok(layout.no_sideways_scroll, `nothing scrolls sideways: ${JSON.stringify(layout)}`);
+                    if (shot) await shoot(tab, shot);
+                    await tab.eval(() => { document.getElementById('line').textContent = ''; });
+                }
+                await type_line(tab, long_line);
+                assert.equal(await tab.eval(printed), printed_at_terminal(7, ['太郎', long_line]));
+                await tab.close();
+            }
+        });
+
+        test('a click or tap anywhere in the window brings the typing back, unless it selects text', time_limit, async () => {
+            for (const viewport of [desktop, narrow()]) {
+                const tab = await open_game(engine, '?seed=3', viewport);
+                await type_line(tab, '太郎');
+                await tab.type('天下');
+                const [width, height] = await tab.eval(() => [innerWidth, innerHeight]);
+                const places = [[width / 2, height - 8], [8, height / 2], [width - 8, height * 0.75]];
+                for (const [x, y] of places) {
+                    await tab.eval(() => document.activeElement.blur());
+                    await tab.click(x, y);
+                    assert.equal(await tab.eval(focused_id), 'line', `after a click at ${x}, ${y}`);
+                }
+                if (engine.can.touch && viewport.phone) {
+                    await tab.eval(() => document.activeElement.blur());
+                    await tab.tap(width / 2, height - 8);
+                    assert.equal(await tab.eval(focused_id), 'line', 'after a tap');
+                }
+                await tab.type('布武');
+                assert.equal(await tab.eval(typed_text), '天下布武', 'the caret came back at the end of the line');
+
+                // Selecting some of what the lord said leaves the selection alone.
+                await tab.eval(() => document.activeElement.blur());
+                const { from, to } = await tab.eval(() => {
+                    const said = document.querySelector('#output .said');
+                    const range = document.createRange();
+                    range.setStart(said.firstChild, 3);
+                    range.setEnd(said.firstChild, 9);
+                    const [box] = range.getClientRects();
+                    return { from: { x: box.left + 2, y: box.top + box.height / 2 }, to: { x: box.right - 2, y: box.top + box.height / 2 } };
+                });
+                await tab.drag(from, to);
+                assert.notEqual(await tab.eval(() => String(getSelection())), '', 'the drag selected text');
+                assert.notEqual(await tab.eval(focused_id), 'line', 'the drag took the selection away');
+                await tab.close();
+            }
+        });
+
+        test('while the program loads, the page says so and takes no text; then the first prompt is as at a terminal',
+            time_limit, async () => {
+                await server.hold('onigawara.wasm');
+                let tab;
+                try {
+                    tab = await engine.open(`${server.url}?seed=11`, desktop);
+                    await tab.wait_for(() => document.readyState === 'complete');
+                    const loading = await tab.eval(() => {
+                        const status = [...document.querySelectorAll('#screen *')].find((element) => /読み込み中/.test(element.textContent)
+                            && element.children.length === 0 && element.getClientRects().length > 0);
+                        return status ? status.textContent : null;
+                    });
+                    assert.ok(loading, 'no loading state on the screen');
+                    await tab.click(200, 300);
+                    await tab.type('太郎');
+                    await tab.press('Enter');
+                    await tab.type('鬼瓦');
+                    await tab.press('Enter');
+                    assert.ok(!(await tab.eval(page_says)).includes('太郎'), 'text typed while loading shows');
+                    assert.deepEqual(await tab.eval(text_takers), [], 'a field takes text while the program loads');
+                } finally {
+                    await server.release('onigawara.wasm');
+                }
+                await tab.wait_for(ready);
+                assert.equal(await tab.eval(screen_text), printed_at_terminal(11, []));
+                assert.ok(!(await tab.eval(page_says)).includes('読み込み中'), 'the loading state stays');
+                assert.equal(await tab.eval(focused_id), 'line');
+                await play_lines(tab, ['太郎', 'こんにちは']);
+                assert.equal(await tab.eval(printed), printed_at_terminal(11, ['太郎', 'こんにちは']));
+                await tab.close();
+            });
+
+        test('before the script has run, Enter and clicks go nowhere and nothing navigates', time_limit, async () => {
+            const tab = await engine.open(`${server.url}?seed=11`, desktop);
+            await server.hold('onigawara.js');
+            try {
+                await tab.goto(`${server.url}?seed=12`, { wait: false });
+                await tab.wait_for(() => location.search === '?seed=12' && document.getElementById('screen') !== null);
+                await tab.eval(() => { window.still_here = true; });
+                await tab.click(200, 200);
+                for (const key of ['Tab', 'Tab', 'Enter']) await tab.press(key);
+                await tab.type('太郎');
+                await tab.press('Enter');
+                await pause(300);
+                assert.equal(await tab.eval(() => window.still_here === true && location.search), '?seed=12', 'the page navigated');
+                assert.deepEqual(await tab.eval(text_takers), []);
+                assert.equal(await tab.eval(() => document.forms.length), 0, 'a form that could be submitted');
+            } finally {
+                await server.release('onigawara.js');
+            }
+            await tab.wait_for(ready);
+            assert.equal(await tab.eval(screen_text), printed_at_terminal(12, []));
+            await tab.close();
+        });
+
+        test('without JavaScript: the notice at the top, no field, and Enter goes nowhere', time_limit, async () => {
+            const tab = await engine.open_without_scripts(`${server.url}?seed=13`, desktop);
+            const layout = await tab.eval(() => {
+                const screen = document.getElementById('screen').getBoundingClientRect();
+                const notice = [...document.querySelectorAll('#screen p')].find((p) => p.textContent.includes('JavaScript'));
+                const font = parseFloat(getComputedStyle(document.getElementById('screen')).fontSize);
+                return { notice_top: notice ? notice.getBoundingClientRect().top - screen.top : null, font };
+            });
+            assert.ok(layout.notice_top !== null, 'no notice');
+            assert.ok(layout.notice_top < 1.5 * layout.font, `the notice is ${layout.notice_top} px down`);
+            assert.ok(!(await tab.eval(page_says)).includes('読み込み中'), 'the page says it loads, and it never will');
+            assert.deepEqual(await tab.eval(text_takers), []);
+            await tab.eval(() => { window.still_here = true; });
+            for (const key of ['Tab', 'Tab', 'Enter']) await tab.press(key);
+            await tab.type('太郎');
+            await tab.press('Enter');
+            await pause(300);  // the page's timers do not run
+            assert.equal(await tab.eval(() => window.still_here === true && location.search), '?seed=13', 'the page navigated');
+            await tab.close();
+        });
+
+        test('on a phone: the typing in 16 px, and the closing banner on one line', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=5', narrow());
+            const size = await tab.eval(() => parseFloat(getComputedStyle(document.getElementById('line')).fontSize));
+            assert.ok(size >= 16, `the field's text is ${size} px: a phone zooms into it`);
+            await play_lines(tab, ['お市', '本能寺', '']);
+            assert.equal(await tab.eval(printed), printed_at_terminal(5, ['お市', '本能寺', '']));
+            const banner = await tab.eval((text) => {
+                const spans = [...document.querySelectorAll('#output .said')];
+                const span = spans.find((s) => s.textContent.includes(text));
+                const at = span.textContent.lastIndexOf('\n') + 1;
+                const range = document.createRange();
+                range.setStart(span.firstChild, at);
+                range.setEnd(span.firstChild, span.textContent.length);
+                // Pieces of one line may come from different fonts, a pixel apart.
+                const rects = [...range.getClientRects()].filter((r) => r.width > 0);
+                const lines = rects.filter((r, i) => rects.slice(0, i).every((o) => Math.abs(o.top - r.top) > r.height / 2));
+                return { lines: lines.length, width: document.documentElement.scrollWidth, window: innerWidth };
+            }, farewell);
+            assert.equal(banner.lines, 1, 'the closing banner wraps');
+            assert.ok(banner.width <= banner.window, 'the page scrolls sideways');
+            await tab.close();
+        });
+
+        test('a seed the program does not take: a short message in Japanese, and a game without it', time_limit, async () => {
+            for (const seed of ['abc', '-1', '4294967296', '', '1.5', '--help']) {
+                const tab = await open_game(engine, `?seed=${encodeURIComponent(seed)}`);
+                const said = await tab.eval(page_says);
+                assert.match(said, /\?seed.*0 から 4294967295/, `?seed=${seed}: ${said}`);
+                assert.doesNotMatch(said, /onigawara|Try|ゲームは終わりました/, `?seed=${seed}`);
+                assert.equal(await tab.eval(printed), '');
+                assert.equal(await tab.eval(focused_id), 'end-message');
+                assert.deepEqual(await tab.eval(text_takers), []);
+                if (seed === 'abc') {
+                    assert.equal(await tab.eval(() => document.getElementById('again').textContent), '?seed なしで遊ぶ');
+                    await tab.click(...(await tab.eval(centre_of, '#again')));
+                    await tab.wait_for(() => !location.search && document.body.hasAttribute('data-waiting'));
+                    assert.equal(await tab.eval(screen_text), printed_at_terminal(0, []));
+                }
+                await tab.close();
+            }
+            for (const seed of ['0', '4294967295']) {
+                const tab = await open_game(engine, `?seed=${seed}`);
+                assert.equal(await tab.eval(printed), printed_at_terminal(seed, []));
+                await play_lines(tab, ['太郎']);
+                assert.equal(await tab.eval(printed), printed_at_terminal(seed, ['太郎']));
+                await tab.close();
+            }
+        });
+
+        test('a paste of several lines sends each in turn, as if typed one after another', time_limit, async () => {
+            const seed = 42;
+            const lines = ['お市', 'こんにちは', '鷹狩じゃ', 'さようなら'];
+            const by_hand = await open_game(engine, `?seed=${seed}`);
+            await play_lines(by_hand, lines);
+            const typed_screen = await by_hand.eval(screen_text);
+            await by_hand.close();
+
+            const tab = await open_game(engine, `?seed=${seed}`);
+            await tab.type('お');
+            await paste(tab, '市\nこんにちは\r\n鷹狩じゃ\nさようなら\nまた');
+            await tab.wait_for(ready);
+            assert.equal(await tab.eval(screen_text), typed_screen);
+            assert.equal(await tab.eval(typed_text), 'また', 'what follows the last line break stays typed');
+            await tab.close();
+        });
+
+        test('the title is a heading, and the conversation reads whole and in order', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=9');
+            await play_lines(tab, ['太郎', 'こんにちは', 'なるほど']);
+            assert.equal(await tab.eval(() => [...document.querySelectorAll('h1')].map((h) => h.textContent).join()), '鬼瓦の雷鳴');
+            if (engine.can.accessibility_tree) {
+                const tree = await tab.page.accessibility.snapshot({ interestingOnly: false });
+                const headings = find_in_tree(tree, (node) => node.role === 'heading');
+                assert.deepEqual(headings.map((h) => [h.name, h.level]), [['鬼瓦の雷鳴', 1]]);
+                const [log] = find_in_tree(tree, (node) => node.role === 'log');
+                assert.ok(log, 'no log in the accessibility tree');
+                const text = find_in_tree(log, (node) => node.role === 'StaticText' || node.role === 'text')
+                    .map((node) => node.name).join('');
+                const squeeze = (s) => s.replace(/\s+/g, '');
+                assert.equal(squeeze(text), squeeze(await tab.eval(screen_text)));
+            } else if (engine.name === 'firefox') {
+                assert.equal((await tab.page.$$('::-p-aria([role="heading"][name="鬼瓦の雷鳴"])')).length, 1);
+            }
+            await tab.close();
+        });
     });
 }
 
-test('a name from an input method, the spell and a farewell, as at a UTF-8 terminal', time_limit, async () => {
-    const seed = 21;
-    const { page, errors } = await open_game(`?seed=${seed}`);
-    // Enter while the input method composes only commits the composition.
-    const input_method = await page.createCDPSession();
-    await input_method.send('Input.imeSetComposition', { text: 'おはる', selectionStart: 3, selectionEnd: 3 });
-    await page.keyboard.press('Enter');
-    await page.evaluate(() => new Promise((resolve) => setTimeout(resolve, 100)));
-    assert.equal(await page.$eval('#line', (field) => field.value), 'おはる');
-    assert.ok(await page.$('body[data-waiting]'), 'still waiting for the name');
-    // The input method gives U+301C for the wave dash; code page 932 has it as 0x8160.
-    await input_method.send('Input.insertText', { text: 'お春〜' });
-    await page.keyboard.press('Enter');
-    await until_ready(page);
-    const lines = ['お春〜', 'こんにちは', 'パルプンテ', '', 'そうか'];
-    await play_lines(page, lines.slice(1));
-    if (process.env.ONIGAWARA_SCREENSHOT) await page.screenshot({ path: process.env.ONIGAWARA_SCREENSHOT });
-    await play_lines(page, ['さようなら', '']);
-    lines.push('さようなら', '');
+// Puts `text` on the clipboard from a text area of the test's own, and pastes it into
+// the line with the keyboard, as a player pastes.
+async function paste(tab, text) {
+    await tab.eval((clip) => {
+        const area = document.createElement('textarea');
+        area.id = 'clip';
+        area.value = clip;
+        document.body.append(area);
+        area.focus();
+        area.select();
+    }, text);
+    await tab.press('Control+c');
+    await tab.eval(() => {
+        document.getElementById('clip').remove();
+        document.getElementById('line').focus();
+        getSelection().collapse(document.getElementById('line'), document.getElementById('line').childNodes.length);
+    });
+    await tab.press('Control+v');
+}
 
-    const printed = await printed_text(page);
-    assert.equal(printed, printed_at_terminal(seed, lines));
-    assert.match(printed, /\n　　　　　お春～はパルプンテを唱えた\n/);
-    assert.ok(printed.endsWith('－　完　－　'));
-    assert.equal(await game_over(page), true);
-    assert.equal(await focused(page), 'again');
-    assert.deepEqual(errors, []);
-    await page.close();
-});
-
-test('a temple word ends the game on a phone; play again starts a game seeded by the clock', time_limit, async () => {
-    const phone = { width: 360, height: 640, isMobile: true, hasTouch: true };
-    const { page, errors } = await open_game('?seed=5', phone);
-    await play_lines(page, ['お市', '本能寺', '']);
-    assert.equal(await printed_text(page), printed_at_terminal(5, ['お市', '本能寺', '']));
-    assert.equal(await game_over(page), true);
-    // The end banner is the widest line: it wraps rather than scroll sideways.
-    assert.ok(await page.evaluate(() => document.documentElement.scrollWidth <= window.innerWidth));
-
-    const from = Math.floor(Date.now() / 1000);
-    await Promise.all([page.waitForNavigation(), page.click('#again')]);
-    await until_ready(page);
-    assert.equal(new URL(page.url()).searchParams.get('seed'), null);
-    assert.equal(await screen_text(page), printed_at_terminal(0, []));
-    assert.equal(await focused(page), 'line');
-    await play_lines(page, ['太郎', 'そうか', 'なるほど']);
-    const to = Math.floor(Date.now() / 1000);
-    const printed = await printed_text(page);
-    const seeds = [];
-    for (let second = from; second <= to; ++second) {
-        if (printed_at_terminal(second, ['太郎', 'そうか', 'なるほど']) === printed) seeds.push(second);
+// Where the typing sits (runs in the page). The line starts on the prompt's line,
+// right after ＞; each of its lines is inside the window; the lines after the first
+// start at the left margin, where the output's lines start; nothing scrolls sideways.
+function typing_layout() {
+    const field = document.getElementById('line');
+    const output = document.getElementById('output');
+    const last = output.lastChild.firstChild;
+    const prompt = document.createRange();
+    prompt.setStart(last, last.length - 1);
+    prompt.setEnd(last, last.length);
+    const end_of_prompt = prompt.getBoundingClientRect();
+    const typed = document.createRange();
+    typed.selectNodeContents(field);
+    const rects = [...typed.getClientRects()].filter((r) => r.width > 0);
+    const lines = [];
+    for (const r of rects) {
+        const line = lines.find((l) => Math.abs(l.top - r.top) < r.height / 2);
+        if (line) { line.left = Math.min(line.left, r.left); line.right = Math.max(line.right, r.right); }
+        else lines.push({ top: r.top, left: r.left, right: r.right, height: r.height });
     }
-    assert.notDeepEqual(seeds, [], `seeded by none of the seconds ${from} to ${to}`);
-    assert.deepEqual(errors, []);
-    await page.close();
-});
+    lines.sort((a, b) => a.top - b.top);
+    const margin = output.getClientRects()[0].left;
+    const first = lines[0] || { top: NaN, left: NaN };
+    const field_box = field.getBoundingClientRect();
+    return {
+        prompt: [end_of_prompt.top, end_of_prompt.right],
+        lines: lines.map((l) => [Math.round(l.top), Math.round(l.left), Math.round(l.right)]),
+        first_line_at_prompt: Math.abs(first.top + first.height - end_of_prompt.bottom) < 4
+            && Math.abs(first.left - end_of_prompt.right) < 3,
+        inside_window: lines.length > 0 && lines.every((l) => l.left >= 0 && l.right <= innerWidth + 0.5)
+            && field_box.right <= innerWidth + 0.5,
+        wraps_to_margin: lines.length > 1 && lines.slice(1).every((l) => Math.abs(l.left - margin) < 2),
+        no_sideways_scroll: document.documentElement.scrollWidth <= innerWidth
+            && (!('scrollWidth' in field) || field.scrollWidth <= field.clientWidth + 1 || field.clientWidth === 0),
+    };
+}
 
-test('a seed the program does not take shows its complaint, and the game is over', time_limit, async () => {
-    const { page, errors } = await open_game('?seed=abc');
-    const shown = await page.$$eval('#output .error', (spans) => spans.map((s) => s.textContent).join(''));
-    assert.match(shown, /^onigawara: .*abc.*\nTry 'onigawara --help'\.\n$/);
-    assert.equal(await game_over(page), true);
-    assert.deepEqual(errors, []);
-    await page.close();
-});
+// ---- The script that serves the page ----------------------------------------------------
 
-test('scripts/play-web serves the page at the address it prints', time_limit, async () => {
-    const port = await new Promise((resolve) => {
+async function free_port() {
+    return new Promise((resolve) => {
         const probe = net.createServer().listen(0, '127.0.0.1', () => {
-            const { port: free } = probe.address();
-            probe.close(() => resolve(free));
+            const { port } = probe.address();
+            probe.close(() => resolve(port));
         });
     });
+}
+
+// Starts scripts/play-web with `args`; resolves to { addresses, stop } once it serves.
+async function start_play_web(args) {
     const script = path.join(__dirname, '..', '..', 'scripts', 'play-web');
-    const play = spawn('timeout', ['-k', '5', '300', script, String(port)],
-        { detached: true, stdio: ['ignore', 'ignore', 'pipe'] });
+    const play = spawn('timeout', ['-k', '5', '300', script, ...args], { detached: true, stdio: ['ignore', 'ignore', 'pipe'] });
+    const stop = () => { try { process.kill(-play.pid, 'SIGKILL'); } catch { /* gone */ } };
     try {
-        const address = await new Promise((resolve, reject) => {
+        const addresses = await new Promise((resolve, reject) => {
             let said = '';
             play.stderr.on('data', (data) => {
                 said += data;
-                const found = /play at (http:\/\/\S+)/.exec(said);
-                if (found) resolve(found[1]);
+                if (/Ctrl-C/.test(said)) resolve([...said.matchAll(/(http:\/\/\S+\/)/g)].map((m) => m[1]));
             });
             play.on('exit', (status) => reject(new Error(`scripts/play-web ended (${status}): ${said}`)));
         });
-        assert.equal(address, `http://127.0.0.1:${port}/`);
-        // The address is printed just before the server starts listening.
-        for (let tries = 0; !(await fetch(address).then((r) => r.ok, () => false)); ++tries) {
-            assert.ok(tries < 100, `nothing served at ${address}`);
+        // The addresses are printed just before the server starts listening.
+        const local = addresses.find((a) => a.includes('127.0.0.1')) || addresses[0];
+        for (let tries = 0; !(await fetch(local).then((r) => r.ok, () => false)); ++tries) {
+            assert.ok(tries < 100, `nothing served at ${local}`);
             await new Promise((resolve) => setTimeout(resolve, 100));
         }
-        const page = await chromium.browser.newPage();
-        await page.goto(address);
-        await until_ready(page);
-        assert.equal(await screen_text(page), printed_at_terminal(0, []));
-        await page.close();
+        return { addresses, stop };
+    } catch (error) {
+        stop();
+        throw error;
+    }
+}
+
+const answers = (address) => fetch(address).then((r) => r.ok, () => false);
+
+test('scripts/play-web serves the page on this machine at the address it prints', time_limit, async () => {
+    const port = await free_port();
+    const play = await start_play_web([String(port)]);
+    try {
+        assert.deepEqual(play.addresses, [`http://127.0.0.1:${port}/`]);
+        assert.match(await (await fetch(play.addresses[0])).text(), /<h1>鬼瓦の雷鳴<\/h1>/);
+        // Another address of the loopback network stands for any address but 127.0.0.1.
+        assert.equal(await answers(`http://127.0.0.2:${port}/`), false, 'served beyond 127.0.0.1');
     } finally {
-        process.kill(-play.pid, 'SIGKILL');
+        play.stop();
+    }
+});
+
+test('scripts/play-web --lan serves the page on all addresses, for a phone on the same network', time_limit, async () => {
+    const port = await free_port();
+    const play = await start_play_web(['--lan', String(port)]);
+    try {
+        assert.ok(play.addresses.includes(`http://127.0.0.1:${port}/`), play.addresses.join(' '));
+        assert.equal(await answers(`http://127.0.0.2:${port}/`), true, 'not served beyond 127.0.0.1');
+    } finally {
+        play.stop();
     }
 });
