@@ -498,7 +498,8 @@ function typing_layout() {
     const end_of_prompt = prompt.getBoundingClientRect();
     const typed = document.createRange();
     typed.selectNodeContents(field);
-    const rects = [...typed.getClientRects()].filter((r) => r.width > 0);
+    // A form field is one box, however its text runs inside it.
+    const rects = [...(field.matches('input') ? field.getClientRects() : typed.getClientRects())].filter((r) => r.width > 0);
     const lines = [];
     for (const r of rects) {
         const line = lines.find((l) => Math.abs(l.top - r.top) < r.height / 2);
