@@ -225,7 +225,7 @@ class webkit_tab {
     async goto(url, { wait = true } = {}) {
         if (wait) {
             await this.driver.get(url);
-            await this.wait_for(() => document.readyState === 'complete');
+            await this.wait_for((address) => location.href === address && document.readyState === 'complete', url);
         } else {
             // WebKit may report that the page went away before the script returned.
             await this.eval((address) => { setTimeout(() => location.assign(address)); }, url).catch(() => {});
@@ -277,6 +277,10 @@ class webkit_tab {
 // least `can.narrowest` wide; `phone: true` emulates a phone where the engine can.
 async function open_engine(name) {
     const can = abilities[name];
+    // Browsers of their own for pages without scripts, ended with the engine at the
+    // latest, should a test fail before it closes its tab.
+    const extra = [];
+    const close_extra = () => Promise.all(extra.map((browser) => browser.close()));
     if (name === 'webkitgtk') {
         const webkit = await launch_webkit();
         const tab = new webkit_tab(webkit);
@@ -290,13 +294,14 @@ async function open_engine(name) {
             },
             async open_without_scripts(url, viewport) {
                 const bare = await launch_webkit({ scripts: false });
+                extra.push(bare);
                 const bare_tab = new webkit_tab(bare);
                 bare_tab.close = () => bare.close();
                 await bare_tab.resize({ ...viewport, width: Math.max(viewport.width, can.narrowest) });
                 await bare_tab.goto(url);
                 return bare_tab;
             },
-            close: () => webkit.close(),
+            close: () => Promise.all([webkit.close(), close_extra()]),
         };
     }
     const launched = await launch_puppeteer(name);
@@ -324,11 +329,12 @@ async function open_engine(name) {
                 return tab;
             }
             const bare = await launch_puppeteer(name, { extraPrefsFirefox: { 'javascript.enabled': false } });
+            extra.push(bare);
             const tab = await open_page(bare.browser, url, viewport);
             tab.close = () => bare.close();
             return tab;
         },
-        close: () => launched.close(),
+        close: () => Promise.all([launched.close(), close_extra()]),
     };
 }
 
