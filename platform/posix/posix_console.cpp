@@ -96,12 +96,13 @@ bool charset_is_utf8(const char* charset)
 
 bool locale_name_is_utf8(const char* name)
 {
-    // language_TERRITORY.charset@modifier
+    // language_TERRITORY.charset@modifier, or a charset alone: "UTF-8" is what a Mac
+    // sends over ssh, and no locale of that name exists on Linux.
     const char* dot = std::strchr(name, '.');
-    if (dot == nullptr) return false;
+    const char* charset_start = dot != nullptr ? dot + 1 : name;
     char charset[32];
     std::size_t size = 0;
-    for (const char* p = dot + 1; *p != '\0' && *p != '@'; ++p) {
+    for (const char* p = charset_start; *p != '\0' && *p != '@'; ++p) {
         if (size + 1 == sizeof charset) return false;
         charset[size++] = *p;
     }
@@ -298,3 +299,18 @@ void platform_close_console() { let_the_terminal_go(); }
 std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return false; }
+
+platform_help_lines platform_help()
+{
+    return {
+        "  -h, --help             print this help and exit\n",
+        "      --charset=CHARSET  how standard input and output carry text:\n"
+        "                           auto       UTF-8 at a terminal whose locale is\n"
+        "                                      UTF-8, C or POSIX; Shift_JIS bytes\n"
+        "                                      otherwise, and in pipes and files\n"
+        "                                      (the default)\n"
+        "                           utf-8      UTF-8, terminal, pipe or file alike\n"
+        "                           shift_jis  Shift_JIS (code page 932) bytes as they\n"
+        "                                      are, even at a UTF-8 terminal\n",
+    };
+}

@@ -175,7 +175,7 @@ test('a temple word ends the game on a phone; play again starts a game seeded by
 test('a seed the program does not take shows its complaint, and the game is over', time_limit, async () => {
     const { page, errors } = await open_game('?seed=abc');
     const shown = await page.$$eval('#output .error', (spans) => spans.map((s) => s.textContent).join(''));
-    assert.match(shown, /^onigawara: .*abc.*\nTry 'onigawara --help'\.\n$/);
+    assert.match(shown, /^onigawara: .*abc.*\nTry 'onigawara --help' for more information\.\n$/);
     assert.equal(await game_over(page), true);
     assert.deepEqual(errors, []);
     await page.close();

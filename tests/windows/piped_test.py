@@ -66,7 +66,7 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(b"", result.stdout)
         program_lines = [line for line in result.stderr.splitlines() if line.startswith(b"onigawara:")]
         self.assertEqual(1, len(program_lines))
-        self.assertIn(b"Try 'onigawara --help'.", result.stderr)
+        self.assertIn(b"Try 'onigawara --help' for more information.", result.stderr)
 
 
 if __name__ == "__main__":
