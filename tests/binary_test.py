@@ -65,7 +65,8 @@ class RecordedTranscripts(unittest.TestCase):
     def test_a_transcript_in_utf8_through_pipes(self):
         # --charset=utf-8: the same conversation, typed and printed as UTF-8.
         _, seed, typed, expected = next(t for t in transcripts(TRANSCRIPTS) if t[0] == "rename_player.txt")
-        for form in (["--charset=utf-8"], ["--charset", "utf-8"], ["--ch=utf-8"], ["--charset=UTF-8"], ["--charset=utf8"]):
+        forms = (["--charset=utf-8"], ["--charset", "utf-8"], ["--ch=utf-8"], ["--charset=UTF-8"], ["--charset=utf8"])
+        for form in forms:
             with self.subTest(form=form):
                 result = play(seed, typed.encode("utf-8"), *form)
                 self.assertEqual((0, b""), (result.returncode, result.stderr))
@@ -160,8 +161,10 @@ class CommandLine(unittest.TestCase):
              ("invalid seed '" + "あ" * 20 + "...': give a whole number from 0 to 4294967295").encode()),
             ([b"--seed=" + sj("あ") * 100], 2, b"",
              b"invalid seed '" + sj("あ") * 30 + b"...': give a whole number from 0 to 4294967295"),
-            (["--seed=" + "7" * 61], 2, b"", b"invalid seed '" + b"7" * 60 + b"...': give a whole number from 0 to 4294967295"),
-            (["--seed=" + "7" * 60], 2, b"", b"invalid seed '" + b"7" * 60 + b"': give a whole number from 0 to 4294967295"),
+            (["--seed=" + "7" * 61], 2, b"",
+             b"invalid seed '" + b"7" * 60 + b"...': give a whole number from 0 to 4294967295"),
+            (["--seed=" + "7" * 60], 2, b"",
+             b"invalid seed '" + b"7" * 60 + b"': give a whole number from 0 to 4294967295"),
             ([b"--seed=x" + "あ".encode("euc_jp") * 50], 2, b"",
              b"invalid seed 'x" + "あ".encode("euc_jp") * 29 + b"...': give a whole number from 0 to 4294967295"),
             # Bytes that no charset here holds are cut after an ASCII byte only.

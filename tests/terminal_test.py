@@ -244,9 +244,9 @@ class Shell:
         settings[0] &= ~IUTF8
         termios.tcsetattr(self.terminal, termios.TCSANOW, settings)
         self.shell = subprocess.Popen(
-            self.COMMANDS[shell], stdin=self.terminal, stdout=self.terminal, stderr=self.terminal, start_new_session=True,
+            self.COMMANDS[shell], stdin=self.terminal, stdout=self.terminal, stderr=self.terminal,
             env=environment(PS1="$ ", HISTFILE="", TERM="dumb", **UTF8_LOCALE),
-            preexec_fn=lambda: take_terminal(0))
+            start_new_session=True, preexec_fn=lambda: take_terminal(0))
         self.screen = b""
         self.seen = 0  # how much of the screen has been waited for
         test.addCleanup(self.close)
