@@ -1,5 +1,7 @@
 // onigawara: a console chat partner who plays a short-tempered warlord.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/command_line.h"
 #include "console/platform.h"
@@ -11,19 +13,37 @@ namespace {
 // attaches it, so that it costs no start-up work and no space in the file.
 constinit console con;
 
+// Prints `pieces` on standard output. When they cannot all be written (a full disk,
+// a closed stream), says why on standard error and gives exit status 1, as GNU
+// programs do: a help text that never arrived is no success. The game's own output
+// goes another way, and stays quiet about failures.
+template <std::size_t count>
+int print_answer(const std::array<const char*, count>& pieces)
+{
+    int failure = 0;
+    for (const char* piece : pieces) {
+        if (std::fputs(piece, stdout) == EOF) {
+            failure = errno != 0 ? errno : EIO;
+            break;
+        }
+    }
+    if (failure == 0 && std::fflush(stdout) == EOF) failure = errno != 0 ? errno : EIO;
+    if (failure == 0) return 0;
+    std::fprintf(stderr, "onigawara: write error: %s\n", std::strerror(failure));
+    return 1;
+}
+
 // Help and version on standard output; a wrong command line on standard error
 // and nothing on standard output. The exit status follows GNU usage: 2 for bad usage.
 int answer_without_playing(const command_line& args)
 {
     switch (args.what) {
     case command_line::action::help:
-        std::fputs(command_line_help, stdout);
-        return 0;
+        return print_answer(command_line_help());
     case command_line::action::version:
-        std::fputs(command_line_version, stdout);
-        return 0;
+        return print_answer(std::array{command_line_version});
     default:
-        std::fprintf(stderr, "onigawara: %s\nTry 'onigawara --help'.\n", args.problem);
+        std::fprintf(stderr, "onigawara: %s\nTry 'onigawara --help' for more information.\n", args.problem);
         return 2;
     }
 }

@@ -24,5 +24,14 @@ void platform_close_console();
 // The low 32 bits of the current calendar time in seconds since 1970: a run's seed.
 std::uint32_t platform_clock_seed();
 
-// True where the platform's own convention also asks for help with "/?".
+// True where the platform's own convention also asks for help with "/?" (and "-?").
 bool platform_takes_slash_help();
+
+// The lines of --help that differ from platform to platform, each ending in a line
+// break: the help option with every way to ask for it there, and what --charset
+// does there.
+struct platform_help_lines {
+    const char* help_option;
+    const char* charset_option;
+};
+platform_help_lines platform_help();

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr char32_t replacement_character = 0xFFFD;
+constexpr char32_t byte_order_mark = 0xFEFF;
 constexpr char end_of_data_byte = 0x1A;
 
 } // namespace
@@ -69,6 +70,16 @@ std::size_t utf8_to_cp932_in_place(char* bytes, std::size_t size, bool input_ove
     return written;
 }
 
+std::size_t utf8_port::skip_byte_order_mark(char* bytes, std::size_t size, bool input_over)
+{
+    const utf8_char first = utf8_decode(bytes, size);
+    if (first.status == utf8_char::kind::cut_off && !input_over) return size;  // decided when it is whole
+    at_start_ = false;
+    if (first.status != utf8_char::kind::whole || first.code_point != byte_order_mark) return size;
+    std::memmove(bytes, bytes + first.size, size - first.size);
+    return size - first.size;
+}
+
 std::size_t utf8_port::read_some(char* into, std::size_t size)
 {
     if (!convert_input_) return inner_->read_some(into, size);
@@ -86,6 +97,7 @@ std::size_t utf8_port::read_some(char* into, std::size_t size)
             raw = static_cast<std::size_t>(static_cast<const char*>(stop) - into) + 1;
             cut_here = true;
         }
+        if (at_start_ && raw > 0) raw = skip_byte_order_mark(into, raw, cut_here);
         std::size_t unfinished = 0;
         std::size_t size_now = utf8_to_cp932_in_place(into, raw, cut_here, unfinished);
         std::memcpy(carried_, into + size_now - unfinished, unfinished);

@@ -28,7 +28,10 @@ std::size_t utf8_to_cp932_in_place(char* bytes, std::size_t size, bool input_ove
 
 // A port in front of another whose far side speaks UTF-8: what is read arrives as
 // code page 932, and what is printed leaves as UTF-8, each direction when asked.
-// A character split between two reads is carried over to the next.
+// A character split between two reads is carried over to the next. A byte order
+// mark at the very start of the input (Notepad begins UTF-8 files with one) is
+// skipped; anywhere else it is a character like any other that code page 932 cannot
+// hold.
 class utf8_port : public console_port {
 public:
     explicit constexpr utf8_port(console_port& inner) : inner_(&inner) {}
@@ -48,10 +51,15 @@ public:
     }
 
 private:
+    // Drops a byte order mark from the start of the first `size` bytes read; returns
+    // their new size. Decides once the first character is whole or the input is over.
+    std::size_t skip_byte_order_mark(char* bytes, std::size_t size, bool input_over);
+
     console_port* inner_;
     bool convert_input_ = false;
     bool convert_output_ = false;
-    bool ended_ = false;  // the far side said end of input: it is not asked again
+    bool ended_ = false;     // the far side said end of input: it is not asked again
+    bool at_start_ = true;   // nothing has been read yet but what may be a byte order mark
     char carried_[4] = {};
     std::size_t carried_size_ = 0;
 };

@@ -5,6 +5,7 @@ the command line.
 Usage: binary_test.py PATH_TO_ONIGAWARA TRANSCRIPTS_DIRECTORY
 Texts are written as UTF-8 here and sent and compared as code page 932 bytes."""
 import os
+import pathlib
 import sys
 import unittest
 
@@ -64,11 +65,22 @@ class RecordedTranscripts(unittest.TestCase):
     def test_a_transcript_in_utf8_through_pipes(self):
         # --charset=utf-8: the same conversation, typed and printed as UTF-8.
         _, seed, typed, expected = next(t for t in transcripts(TRANSCRIPTS) if t[0] == "rename_player.txt")
-        for form in (["--charset=utf-8"], ["--charset", "utf-8"], ["--ch=utf-8"]):
+        forms = (["--charset=utf-8"], ["--charset", "utf-8"], ["--ch=utf-8"], ["--charset=UTF-8"], ["--charset=utf8"])
+        for form in forms:
             with self.subTest(form=form):
                 result = play(seed, typed.encode("utf-8"), *form)
                 self.assertEqual((0, b""), (result.returncode, result.stderr))
                 self.assertEqual(expected, result.stdout.decode("utf-8"))
+
+    def test_a_byte_order_mark_at_the_start_of_utf8_input_is_skipped(self):
+        # As Notepad saves UTF-8. Anywhere else it is a character that code page 932
+        # cannot hold, and reaches the lord as "?": a line of it is no silence.
+        greeting = OPENING_TEXT + "\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？\n太郎＞"
+        result = play(1, "\ufeff太郎\n".encode("utf-8"), "--charset=utf-8")
+        self.assertEqual(greeting, result.stdout.decode("utf-8"))
+        result = play(1, "太郎\n\ufeff\n".encode("utf-8"), "--charset=utf-8")
+        self.assertTrue(result.stdout.decode("utf-8").startswith(greeting))
+        self.assertNotIn("鬼瓦＞何か申さぬか。", result.stdout.decode("utf-8"))
 
     def test_utf8_input_that_code_page_932_spells_otherwise(self):
         # Seed 1: greeting 6. 〜 and − are typed as input methods give them.
@@ -77,10 +89,26 @@ class RecordedTranscripts(unittest.TestCase):
                          result.stdout.decode("utf-8"))
 
 
-USAGE_HINT = b"Try 'onigawara --help'.\n"
+USAGE_HINT = b"Try 'onigawara --help' for more information.\n"
 
 
 class CommandLine(unittest.TestCase):
+    def test_help_and_version_that_cannot_be_written(self):
+        # The game's own output stays quiet when it cannot be written (fault_test.py);
+        # the help and the version are all there is to a run, so they say so.
+        for option in ("--help", "--version"):
+            for what, redirection, reason in [("/dev/full", ">/dev/full", b"No space left on device"),
+                                              ("closed", ">&-", b"Bad file descriptor")]:
+                with self.subTest(option=option, stdout=what):
+                    result = run(["sh", "-c", f'exec "$0" {option} {redirection}', BINARY], timeout=20)
+                    self.assertEqual((1, b"onigawara: write error: " + reason + b"\n"),
+                                     (result.returncode, result.stderr))
+
+    def test_the_readme_shows_the_help_as_it_is(self):
+        readme = (pathlib.Path(__file__).parent.parent / "README.md").read_text(encoding="utf-8")
+        shown = readme.split("```\nUsage: onigawara", 1)[1].split("```", 1)[0]
+        self.assertEqual(run([BINARY, "--help"], timeout=20).stdout.decode(), "Usage: onigawara" + shown)
+
     def test_arguments(self):
         help_text = run([BINARY, "--help"], timeout=20).stdout
         self.assertTrue(help_text.startswith(b"Usage: onigawara [OPTION]...\n"), help_text)
@@ -105,11 +133,19 @@ class CommandLine(unittest.TestCase):
             (["--seed=1", "--seed=7"], 0, played_7, None),
             (["--seed=7", "--charset=shift_jis"], 0, played_7, None),
             (["--seed=7", "--charset=auto"], 0, played_7, None),
+            (["--seed=7", "--charset=AUTO"], 0, played_7, None),
+            (["--seed=7", "--charset=Shift_JIS"], 0, played_7, None),
+            (["--seed=7", "--charset=SJIS"], 0, played_7, None),
+            (["--seed=7", "--charset=cp932"], 0, played_7, None),
+            (["--seed=7", "--charset=Windows-31J"], 0, played_7, None),
             (["--seed=7", "--"], 0, played_7, None),
             (["--seed=4294967295"], 0, OPENING + sj("\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？") + prompt("太郎"), None),
             (["--bogus"], 2, b"", b"unrecognized option '--bogus'"),
             (["-x"], 2, b"", b"invalid option -- 'x'"),
-            (["-hx"], 2, b"", b"invalid option -- 'x'"),
+            (["-hx"], 0, help_text, None),  # read in order, as getopt reads them
+            (["-xh"], 2, b"", b"invalid option -- 'x'"),
+            (["-?"], 2, b"", b"invalid option -- '?'"),  # only on Windows, where /? asks for help
+            (["-あ"], 2, b"", "invalid option -- 'あ'".encode()),  # the whole character
             (["--bogus", "--help"], 2, b"", b"unrecognized option '--bogus'"),
             (["--seed"], 2, b"", b"option '--seed' requires an argument"),
             (["--seed", "abc"], 2, b"", b"invalid seed 'abc': give a whole number from 0 to 4294967295"),
@@ -119,6 +155,23 @@ class CommandLine(unittest.TestCase):
             (["--seed=+7"], 2, b"", b"invalid seed '+7': give a whole number from 0 to 4294967295"),
             (["--seed= 7"], 2, b"", b"invalid seed ' 7': give a whole number from 0 to 4294967295"),
             (["--charset=latin1"], 2, b"", b"invalid charset 'latin1': give auto, utf-8 or shift_jis"),
+            (["--charset=utf-16"], 2, b"", b"invalid charset 'utf-16': give auto, utf-8 or shift_jis"),
+            # A long value is cut where a character ends, and the explanation stays.
+            (["--seed=" + "あ" * 100], 2, b"",
+             ("invalid seed '" + "あ" * 20 + "...': give a whole number from 0 to 4294967295").encode()),
+            ([b"--seed=" + sj("あ") * 100], 2, b"",
+             b"invalid seed '" + sj("あ") * 30 + b"...': give a whole number from 0 to 4294967295"),
+            (["--seed=" + "7" * 61], 2, b"",
+             b"invalid seed '" + b"7" * 60 + b"...': give a whole number from 0 to 4294967295"),
+            (["--seed=" + "7" * 60], 2, b"",
+             b"invalid seed '" + b"7" * 60 + b"': give a whole number from 0 to 4294967295"),
+            ([b"--seed=x" + "あ".encode("euc_jp") * 50], 2, b"",
+             b"invalid seed 'x" + "あ".encode("euc_jp") * 29 + b"...': give a whole number from 0 to 4294967295"),
+            # Bytes that no charset here holds are cut after an ASCII byte only.
+            ([b"--seed=\xff" + b"7" * 69], 2, b"",
+             b"invalid seed '\xff" + b"7" * 59 + b"...': give a whole number from 0 to 4294967295"),
+            ([b"--seed=" + b"\xff" * 70], 2, b"", b"invalid seed '...': give a whole number from 0 to 4294967295"),
+            (["--" + "x" * 70], 2, b"", b"unrecognized option '--" + b"x" * 58 + b"...'"),
             (["--charset"], 2, b"", b"option '--charset' requires an argument"),
             (["--help=yes"], 2, b"", b"option '--help' doesn't allow an argument"),
             (["play"], 2, b"", b"extra operand 'play'"),

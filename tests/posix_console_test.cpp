@@ -13,8 +13,9 @@ TEST(LocaleNames, Utf8OrNot)
         bool locale_utf8;   // as a locale name
     };
     const case_ cases[] = {
-        {"UTF-8", true, false},
-        {"utf8", true, false},
+        {"UTF-8", true, true},  // a charset alone, as a Mac sends LC_CTYPE over ssh
+        {"utf8", true, true},
+        {"UTF-8@euro", false, true},
         {"C.UTF-8", false, true},
         {"ja_JP.UTF-8", false, true},
         {"ja_JP.utf8", false, true},
@@ -27,6 +28,8 @@ TEST(LocaleNames, Utf8OrNot)
         {"", false, false},
         {"UTF-16", false, false},
         {"ja_JP.UTF-8x", false, false},
+        {"ja_JP", false, false},
+        {"SJIS", false, false},
     };
     for (const case_& c : cases) {
         EXPECT_EQ(c.charset_utf8, charset_is_utf8(c.name)) << c.name;

@@ -12,6 +12,7 @@ Typing Enter sends CR, as a keyboard does."""
 import fcntl
 import os
 import pty
+import resource
 import select
 import signal
 import subprocess
@@ -30,10 +31,12 @@ CTRL_D = b"\x04"
 
 # Seed 1 draws 41, 18467, 6334, 26500: greeting 6, silence 2, and then either the
 # spell's effect 15 and fit 5 of the temple ending, or (no spell cast) fit 5.
-# With the spell cast right after the greeting, its effect is 8.
+# With the spell cast right after the greeting, its effect is 8; with the temple
+# word right after it, the fit is TEMPLE_FIT_AFTER_GREETING.
 GREETING = "\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？\n太郎＞"
 SILENCE = "鬼瓦＞何か申さぬか。\n太郎＞"
 TEMPLE_FIT = "鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！"
+TEMPLE_FIT_AFTER_GREETING = "鬼瓦＞ ？ ？ ？ ほんのうじ・・・、はっ・・・、黒兵衛ーーー！！！！！"
 EFFECT_8 = "　　　　　鬼瓦の服がスケスケになった\n\n太郎＞"
 
 IUTF8 = getattr(termios, "IUTF8", 0o40000)  # Linux; older Pythons do not name it
@@ -48,11 +51,12 @@ class Session:
     `locale`: UTF-8 or, for any other locale, code page 932."""
 
     def __init__(self, test, seed, locale, utf8, input_terminal=True, output_terminal=True, arguments=(),
-                 non_blocking=False, without_iutf8=False, keep_terminal=False):
+                 non_blocking=False, without_iutf8=False, keep_terminal=False, ignoring=()):
         """`non_blocking`: the terminal is left O_NONBLOCK before the program starts;
         `without_iutf8`: its line discipline does not know that input is UTF-8;
         `keep_terminal`: the test keeps the terminal open, to look at its settings
-        (self.terminal) after the program has ended."""
+        (self.terminal) after the program has ended; `ignoring`: signals that the
+        program is started with left ignored, as nohup leaves SIGHUP."""
         self.test = test
         self.terminal_charset = "utf-8" if utf8 else "cp932"
         self.input_terminal = input_terminal
@@ -71,7 +75,7 @@ class Session:
             stdin=slave if input_terminal else subprocess.PIPE,
             stdout=slave if output_terminal else subprocess.PIPE,
             stderr=subprocess.PIPE, env=environment(**locale), start_new_session=True,
-            preexec_fn=lambda: fcntl.ioctl(controlling, termios.TIOCSCTTY, 0))
+            preexec_fn=lambda: take_terminal(controlling, ignoring))
         self.terminal = slave if keep_terminal else None
         if not keep_terminal:
             os.close(slave)
@@ -184,6 +188,115 @@ class Session:
         self.test.assertEqual(status, self.process.returncode)
 
 
+def take_terminal(fd, ignoring=()):
+    """In a new session's first process: makes the terminal on `fd` its controlling
+    terminal, with the session's process group in the foreground; leaves `ignoring`
+    ignored, and writes no core file (SIGQUIT dumps one)."""
+    fcntl.ioctl(fd, termios.TIOCSCTTY, 0)
+    for signal_number in ignoring:
+        signal.signal(signal_number, signal.SIG_IGN)
+    resource.setrlimit(resource.RLIMIT_CORE, (0, 0))
+
+
+def processes_in_session(session):
+    """The ids of the processes in the session `session`, zombies left out."""
+    found = []
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except OSError:  # ended meanwhile
+            continue
+        if int(fields[3]) == session and fields[0] != "Z":
+            found.append(int(entry))
+    return found
+
+
+def process_state(pid):
+    """The state letter of process `pid` (R, S, T for stopped, Z for ended but not yet
+    waited for, ...); None once it is gone."""
+    try:
+        with open(f"/proc/{pid}/stat") as stat:
+            return stat.read().rsplit(")", 1)[1].split()[0]
+    except OSError:
+        return None
+
+
+class Shell:
+    """An interactive shell, with job control, on a pseudo-terminal that lacks IUTF8
+    as a fresh one (or a container's) does. The program runs as the shell's job, so
+    Ctrl-Z, fg, bg and kill %1 act on it as at a real terminal. What the shell
+    prints is only looked for, not compared whole. Closing it kills every process
+    of its session: the job has a process group of its own.
+
+    bash puts its own terminal settings back when a job stops, and continues a
+    stopped job that kill %1 signals; dash does neither, so under dash the settings
+    after Ctrl-Z are the ones the program left."""
+
+    COMMANDS = {"bash": ["bash", "--norc", "--noprofile", "--noediting", "-i"], "dash": ["dash", "-i"]}
+
+    def __init__(self, test, shell="bash"):
+        self.test = test
+        self.master, self.terminal = pty.openpty()
+        settings = termios.tcgetattr(self.terminal)
+        settings[0] &= ~IUTF8
+        termios.tcsetattr(self.terminal, termios.TCSANOW, settings)
+        self.shell = subprocess.Popen(
+            self.COMMANDS[shell], stdin=self.terminal, stdout=self.terminal, stderr=self.terminal,
+            env=environment(PS1="$ ", HISTFILE="", TERM="dumb", **UTF8_LOCALE),
+            start_new_session=True, preexec_fn=lambda: take_terminal(0))
+        self.screen = b""
+        self.seen = 0  # how much of the screen has been waited for
+        test.addCleanup(self.close)
+        self.shows("$ ")
+        self.settings = termios.tcgetattr(self.terminal)  # the shell's own, while it waits for a command
+
+    def close(self):
+        for pid in processes_in_session(self.shell.pid):
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        self.shell.wait()
+        os.close(self.master)
+        os.close(self.terminal)
+
+    def types(self, keys: str):
+        os.write(self.master, keys.encode())
+
+    def shows(self, text: str):
+        """Waits until the terminal shows `text` after what was waited for before."""
+        wanted = text.replace("\n", "\r\n").encode()
+        end = time.monotonic() + WAIT
+        while wanted not in self.screen[self.seen:] and time.monotonic() < end:
+            ready, _, _ = select.select([self.master], [], [], end - time.monotonic())
+            if ready:
+                self.screen += os.read(self.master, 65536)
+        found = self.screen.find(wanted, self.seen)
+        self.test.assertNotEqual(-1, found, f"{text!r} did not appear; the screen:\n"
+                                 + self.screen.decode("utf-8", "backslashreplace"))
+        self.seen = found + len(wanted)
+
+    def starts_the_game(self, in_background=False) -> int:
+        """Starts the program at the prompt, as a job in the foreground or (`&`) in the
+        background; its process id once it has asked for the name."""
+        self.types(f"{BINARY} --seed 1{' &' if in_background else ''}\r")
+        self.shows("そしてそなたの名を入力してくだされ → " if in_background else OPENING_TEXT)
+        (game,) = [pid for pid in processes_in_session(self.shell.pid) if pid != self.shell.pid]
+        return game
+
+    def iutf8(self) -> bool:
+        return bool(termios.tcgetattr(self.terminal)[0] & IUTF8)
+
+    def until(self, condition, what):
+        end = time.monotonic() + WAIT
+        while not condition() and time.monotonic() < end:
+            time.sleep(0.02)
+        self.test.assertTrue(condition(), what)
+
+
 class TerminalSessions(unittest.TestCase):
     def session(self, *args, **kwargs):
         s = Session(self, *args, **kwargs)
@@ -215,6 +328,9 @@ class TerminalSessions(unittest.TestCase):
             cases = [
                 # A UTF-8 locale that the environment names but that is not installed.
                 ("UTF-8 by name only", {"LOCPATH": no_locales, "LC_ALL": "ja_JP.UTF-8"}, True),
+                # A charset alone, as a Mac sends LC_CTYPE over ssh: no such locale on Linux.
+                ("UTF-8 alone", {"LC_ALL": None, "LC_CTYPE": "UTF-8", "LANG": "ja_JP.SJIS"}, True),
+                ("utf8 alone", {"LC_ALL": "utf8"}, True),
                 # No locale at all, as in a bare container or an ssh session: terminals speak UTF-8.
                 ("C", C_LOCALE, True),
                 ("POSIX", {"LC_ALL": "POSIX"}, True),
@@ -316,6 +432,98 @@ class TerminalSessions(unittest.TestCase):
                     s.types("")
                     s.ends()
                 self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
+
+    def test_each_signal_puts_the_terminal_back_and_ends_the_program_by_it(self):
+        # Ctrl-C and Ctrl-\ are typed; the others come from elsewhere, as from kill.
+        cases = [(signal.SIGINT, b"\x03"), (signal.SIGQUIT, b"\x1c"), (signal.SIGTERM, None), (signal.SIGHUP, None),
+                 (signal.SIGALRM, None), (signal.SIGUSR1, None), (signal.SIGUSR2, None)]
+        for signal_number, key in cases:
+            with self.subTest(signal_number.name):
+                s = self.session(1, UTF8_LOCALE, utf8=True, without_iutf8=True, keep_terminal=True)
+                s.shows(OPENING_TEXT)
+                self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8, "IUTF8 is set for the run")
+                if key is None:
+                    s.process.send_signal(signal_number)
+                else:
+                    os.write(s.master, key)
+                s.process.wait(WAIT)
+                self.assertEqual(-signal_number, s.process.returncode, "ended by the signal, as the shell sees")
+                self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
+
+    def test_a_signal_left_ignored_stays_ignored(self):
+        # As under nohup: SIGHUP changes nothing, and the game goes on to its end.
+        s = self.session(1, UTF8_LOCALE, utf8=True, without_iutf8=True, keep_terminal=True, ignoring=[signal.SIGHUP])
+        s.shows(OPENING_TEXT)
+        s.process.send_signal(signal.SIGHUP)
+        s.types("太郎")
+        s.shows(GREETING)
+        self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8)
+        s.types("本能寺")
+        s.shows(TEMPLE_FIT_AFTER_GREETING + BANNER_TEXT)
+        s.types("")
+        s.ends()
+        self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
+
+    def test_a_stopped_game_ends_when_killed(self):
+        # The game, continued in the background by bg or by bash's kill (which sends
+        # SIGCONT after SIGTERM to a stopped job), must leave the terminal alone:
+        # tcsetattr() there would stop it again.
+        for then_bg in (False, True):
+            with self.subTest("Ctrl-Z, bg, kill %1" if then_bg else "Ctrl-Z, kill %1"):
+                shell = Shell(self)
+                game = shell.starts_the_game()
+                self.assertTrue(shell.iutf8(), "IUTF8 is set for the run")
+                shell.types("\x1a")
+                shell.shows("Stopped")
+                self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal), "put back before it stops")
+                if then_bg:
+                    # Continued in the background, it stops again (SIGTTIN) at its read of
+                    # the terminal; kill continues only a job that the shell knows is stopped.
+                    shell.types("bg\r")
+                    shell.shows("&\n")
+                    shell.until(lambda: process_state(game) == "T", "stopped at its read of the terminal")
+                    shell.types("jobs\r")
+                    shell.shows("Stopped")
+                shell.types("kill %1\r")
+                shell.until(lambda: process_state(game) in (None, "Z"), "the game is still there, stopped")
+                # bash can miss the end of a job that its kill continued, until it next
+                # waits for a child: a command of its own makes it report the end.
+                shell.types("sleep 0\r")
+                shell.shows("Terminated")
+                self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal))
+
+    def test_ctrl_z_puts_the_terminal_back_and_fg_sets_iutf8_again(self):
+        # After fg, Backspace over あ must still erase the whole character.
+        for shell_name in Shell.COMMANDS:
+            with self.subTest(shell_name):
+                shell = Shell(self, shell_name)
+                shell.starts_the_game()
+                shell.types("\x1a")
+                shell.shows("Stopped")
+                self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal), "put back before it stops")
+                shell.types("fg\r")
+                shell.until(shell.iutf8, "IUTF8 is set again after fg")
+                shell.types("あ\x7fい\r")
+                shell.shows(GREETING.replace("太郎", "い"))
+                shell.types("本能寺\r")
+                shell.shows(TEMPLE_FIT_AFTER_GREETING + BANNER_TEXT)
+                shell.types("\r")
+                shell.shows("$ ")
+                self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal))
+
+    def test_a_game_started_in_the_background_takes_the_terminal_at_fg(self):
+        # It leaves the terminal alone until fg continues it in the foreground.
+        shell = Shell(self)
+        game = shell.starts_the_game(in_background=True)
+        shell.until(lambda: process_state(game) == "T", "stopped at its read of the terminal")
+        self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal), "left alone from the background")
+        shell.types("fg\r")
+        shell.until(shell.iutf8, "IUTF8 is set after fg")
+        shell.types("あ\x7fい\r")
+        shell.shows(GREETING.replace("太郎", "い"))
+        shell.types("\x03")
+        shell.shows("$ ")
+        self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal))
 
     def test_each_print_reaches_the_terminal_when_it_is_made(self):
         # Input from a pipe holds every line at once, so the program never waits

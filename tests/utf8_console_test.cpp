@@ -159,6 +159,38 @@ TEST(Utf8Terminal, ZeroOneAEndsTheDataOfItsReadOnly)
     }
 }
 
+TEST(Utf8Terminal, AByteOrderMarkIsSkippedAtTheVeryStartOnly)
+{
+    const std::string mark = "\xEF\xBB\xBF";
+    struct case_ {
+        const char* what;
+        std::vector<std::string> reads;
+        std::vector<std::string> lines;  // in code page 932
+    };
+    const case_ cases[] = {
+        {"before the first line",         {mark + "ab\n"},              {"ab"}},
+        {"split between reads",           {"\xEF", "\xBB", "\xBF" "ab\n"}, {"ab"}},
+        {"a line of its own",             {mark + "\n" "ab\n"},        {"", "ab"}},
+        {"alone, then the end",           {mark},                      {}},
+        {"alone in the first read",       {mark, "ab\n"},              {"ab"}},
+        {"a second one is a character",   {mark + mark + "ab\n"},       {"?ab"}},
+        {"later in the first read",       {"ab\n" + mark + "c\n"},      {"ab", "?c"}},
+        {"at the start of a later read",  {"ab\n", mark + "c\n"},       {"ab", "?c"}},
+        {"its beginning, then the end",   {"\xEF\xBB"},                 {"?"}},
+        {"its beginning, then a letter",  {"\xEF\xBB", "c\n"},          {"?c"}},
+    };
+    for (const case_& c : cases) {
+        scripted_port port(c.reads);
+        utf8_port converting(port);
+        converting.convert(true, true);
+        auto con = std::make_unique<console>(converting, utf8_both.mode);
+        std::vector<std::string> lines;
+        char line[100];
+        while (console_get_line(*con, line)) lines.emplace_back(line);
+        EXPECT_EQ(c.lines, lines) << c.what;
+    }
+}
+
 TEST(Utf8Terminal, BytesWithNoCounterpartPrintAsReplacementAndTheRestFollows)
 {
     // Typing あいう at a key wait: the wait takes the first byte of あ and leaves

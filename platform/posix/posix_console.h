@@ -15,9 +15,9 @@ public:
 // True for the names a C library gives UTF-8: "UTF-8", "utf8", "UTF8", ...
 bool charset_is_utf8(const char* charset);
 
-// True when a locale name such as "ja_JP.UTF-8" or "ja_JP.utf8@euro" says UTF-8.
-// Used when the named locale is not installed: the terminal behind it still
-// speaks what its name says.
+// True when a locale name such as "ja_JP.UTF-8" or "ja_JP.utf8@euro", or a
+// charset alone ("UTF-8"), says UTF-8. Used when the named locale is not
+// installed: the terminal behind it still speaks what its name says.
 bool locale_name_is_utf8(const char* name);
 
 // Whether a terminal in the locale that the environment names for LC_CTYPE

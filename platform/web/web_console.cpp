@@ -87,3 +87,13 @@ void platform_close_console() {}
 std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return false; }
+
+// The page passes only --seed; these lines are for a --help given by hand.
+platform_help_lines platform_help()
+{
+    return {
+        "  -h, --help             print this help and exit\n",
+        "      --charset=CHARSET  has no effect on the page, which is a UTF-8\n"
+        "                         terminal to the program\n",
+    };
+}

@@ -218,3 +218,17 @@ void platform_close_console() {}  // the console's modes and code pages were nev
 std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return true; }
+
+platform_help_lines platform_help()
+{
+    return {
+        "  -h, -?, /?, --help     print this help and exit\n",
+        "      --charset=CHARSET  how text is written to and read from a file or pipe;\n"
+        "                         a console needs none (Japanese shows there whatever\n"
+        "                         its code page):\n"
+        "                           auto       Shift_JIS (code page 932) bytes\n"
+        "                                      (the default)\n"
+        "                           utf-8      UTF-8\n"
+        "                           shift_jis  Shift_JIS bytes, as auto\n",
+    };
+}

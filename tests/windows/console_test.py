@@ -150,6 +150,23 @@ class ConsoleSessions(unittest.TestCase):
         self.assertNotIn("鬼瓦", after_prompt)
         self.assertTrue(after_prompt.endswith("\n"), after_prompt)
 
+    def test_ctrl_z_then_enter_at_a_pause_ends_only_the_pause(self):
+        # 太郎, the spell word パルプンテ, then Ctrl-Z and Enter at the spell's pause: the
+        # effect follows and the game goes on, to 本能寺 and Enter at the end.
+        con = Console(self, KEYS, "592A", "90CE", "000D", "30D1", "30EB", "30D7", "30F3", "30C6", "000D",
+                      "001A", "000D", "672C", "80FD", "5BFA", "000D", "000D", "--", PROGRAM, "--seed", "1")
+        self.assertEqual(0, con.ended(within=WAIT))
+        con.wait_for("太郎はパルプンテを唱えた\n^Z\n　　　　　鬼瓦の服がスケスケになった\n\n太郎＞本能寺\n"
+                     "鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！" + BANNER_TEXT)
+
+    def test_ctrl_z_in_the_middle_of_a_line_drops_the_rest_of_that_read(self):
+        # 太, Ctrl-Z, 郎 and Enter, then 次 and Enter: the name is 太次. Then Ctrl-Z and
+        # Enter at the start of a line end the program.
+        con = Console(self, KEYS, "592A", "001A", "90CE", "000D", "6B21", "000D", "001A", "000D",
+                      "--", PROGRAM, "--seed", "1")
+        self.assertEqual(0, con.ended(within=WAIT))
+        con.wait_for(GREETING.format("太次") + "\n太次＞")
+
     def test_piped_input_is_code_page_932_and_the_console_shows_japanese(self):
         con = Console(self, "--seed", "1", piped_input=sj("太郎\r\n本能寺\r\n\r\n"))
         self.assertEqual(0, con.ended(within=WAIT))

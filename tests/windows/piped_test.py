@@ -9,7 +9,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import wine  # noqa: E402
-from sessions import OPENING, prompt, sj, transcripts  # noqa: E402
+from sessions import OPENING, prompt, run as run_command, sj, transcripts  # noqa: E402
 
 BUILD = PROGRAM = TRANSCRIPTS = None
 
@@ -45,28 +45,43 @@ class TextMode(unittest.TestCase):
         self.assertEqual(text_mode(OPENING + self.GREETING + prompt("太郎")), result.stdout)
 
     def test_utf8_both_ways_when_asked(self):
-        result = run(["--seed", "1", "--charset=utf-8"], "太郎\n".encode())
-        self.assertEqual(text_mode(OPENING + self.GREETING + prompt("太郎")).decode("cp932").encode(), result.stdout)
+        for spelling in ("utf-8", "UTF8"):
+            with self.subTest(spelling):
+                result = run(["--seed", "1", "--charset=" + spelling], "太郎\n".encode())
+                self.assertEqual(text_mode(OPENING + self.GREETING + prompt("太郎")).decode("cp932").encode(),
+                                 result.stdout)
 
 
 class CommandLine(unittest.TestCase):
-    def test_slash_question_mark_prints_the_help(self):
+    def test_the_help_is_windows_own(self):
+        # /? and -? ask for it too, and --charset is told in Windows' terms: it has no
+        # effect at a console, only on a file or pipe.
         help_text = run(["--help"])
         self.assertEqual(0, help_text.returncode)
-        self.assertIn(b"--seed", help_text.stdout)
-        slash = run(["/?"])
-        self.assertEqual((0, help_text.stdout), (slash.returncode, slash.stdout))
+        self.assertIn(b"\r\n  -h, -?, /?, --help     print this help and exit\r\n", help_text.stdout)
+        self.assertIn(b"--charset=CHARSET  how text is written to and read from a file or pipe;", help_text.stdout)
+        self.assertNotIn(b"locale", help_text.stdout)
+        for asking in (["/?"], ["-?"], ["-?x"], ["--seed=1", "/?"]):
+            with self.subTest(asking=asking):
+                result = run(asking)
+                self.assertEqual((0, help_text.stdout), (result.returncode, result.stdout))
 
     def test_version(self):
         self.assertEqual(b"onigawara 3.0\r\n", run(["--version"]).stdout)
+
+    def test_help_that_cannot_be_written(self):
+        result = run_command(["sh", "-c", 'exec wine "$0" --help >/dev/full', PROGRAM],
+                             env=wine.environment(BUILD), timeout=60)
+        self.assertEqual(1, result.returncode)
+        self.assertIn(b"onigawara: write error: No space left on device\r\n", result.stderr)
 
     def test_bad_usage(self):
         result = run(["--seed", "abc"])
         self.assertEqual(2, result.returncode)
         self.assertEqual(b"", result.stdout)
         program_lines = [line for line in result.stderr.splitlines() if line.startswith(b"onigawara:")]
-        self.assertEqual(1, len(program_lines))
-        self.assertIn(b"Try 'onigawara --help'.", result.stderr)
+        self.assertEqual([b"onigawara: invalid seed 'abc': give a whole number from 0 to 4294967295"], program_lines)
+        self.assertIn(b"\r\nTry 'onigawara --help' for more information.\r\n", result.stderr)
 
 
 if __name__ == "__main__":

@@ -24,6 +24,16 @@ add_test(NAME windows.package
 set_tests_properties(windows.unit_tests windows.piped_sessions windows.console_sessions windows.package
                      PROPERTIES FIXTURES_REQUIRED wine)
 
+# What the program says about itself (version information, manifest, icon), as
+# Windows' own functions read it under wine and as the file's resource directory holds it.
+add_executable(resource_probe windows/resource_probe.cpp)
+target_link_options(resource_probe PRIVATE -municode)  # wmain
+target_link_libraries(resource_probe PRIVATE version)
+add_test(NAME windows.resources
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/resources_test.py ${PROJECT_BINARY_DIR}
+                 $<TARGET_FILE:onigawara> $<TARGET_FILE:resource_probe> ${PROJECT_SOURCE_DIR}/icon/onigawara.ico)
+set_tests_properties(windows.resources PROPERTIES FIXTURES_REQUIRED wine)
+
 # Nothing but Windows' own DLLs: the program runs on a Windows with nothing installed beside it.
 add_test(NAME windows.imports_only_windows_dlls
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/imports_test.py ${CMAKE_OBJDUMP}
