@@ -15,7 +15,8 @@ set(CMAKE_RC_COMPILER ${mingw_triplet}-windres)
 
 # A Windows program that runs with nothing installed beside it: the C++ runtime and
 # the compiler's own libraries are linked in, so it imports only Windows' DLLs.
-set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# No link time in the program's header: the same sources give the same bytes.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -Wl,--no-insert-timestamp")
 
 # Headers and libraries from the target's tree only; programs from the build machine.
 set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
