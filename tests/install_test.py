@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""The program as it is installed: by cmake --install into a staging prefix, and
-as the Debian package that cpack makes. Each installed binary plays a short game
-through pipes.
+"""The program as it is installed: by cmake --install into a staging prefix (bin/),
+and as the Debian package that cpack makes (a game: games/, and the package's
+documents). Each installed binary plays a short game through pipes. The release's
+own package is tested by release_test.py.
 
 Usage: install_test.py CMAKE CPACK BUILD_DIRECTORY"""
 import gzip
@@ -17,7 +18,9 @@ from sessions import BANNER, OPENING, prompt, run as run_program, seeded, sj
 CMAKE = CPACK = BUILD = None
 
 PROGRAM = "bin/onigawara"
+GAME = "games/onigawara"
 PAGE = "share/man/man6/onigawara.6.gz"
+DOCUMENTS = ["share/doc/onigawara/changelog.gz", "share/doc/onigawara/copyright"]
 
 
 def run(command, input=b"", text=False):
@@ -81,14 +84,15 @@ class Installed(unittest.TestCase):
             listing = run(["dpkg-deb", "-c", deb], text=True).stdout.splitlines()
             entries = {line.split()[-1]: (line.split()[0], line.split()[1])
                        for line in listing if not line.split()[-1].endswith("/")}
-            self.assertEqual({"./usr/" + PROGRAM: ("-rwxr-xr-x", "root/root"),
-                              "./usr/" + PAGE: ("-rw-r--r--", "root/root")}, entries)
+            self.assertEqual({"./usr/" + GAME: ("-rwxr-xr-x", "root/root"),
+                              "./usr/" + PAGE: ("-rw-r--r--", "root/root")}
+                             | {"./usr/" + document: ("-rw-r--r--", "root/root") for document in DOCUMENTS}, entries)
 
             root = pathlib.Path(work) / "root"
             run(["dpkg-deb", "-x", deb, str(root)])
-            self.is_stripped(str(root / "usr" / PROGRAM))
+            self.is_stripped(str(root / "usr" / GAME))
             self.reads_well(root / "usr" / PAGE)
-            self.plays(str(root / "usr" / PROGRAM))
+            self.plays(str(root / "usr" / GAME))
 
 
 if __name__ == "__main__":
