@@ -101,7 +101,7 @@ class Release(unittest.TestCase):
 
     def assertHoldsNoBuildFolder(self, name: str, data: bytes):
         for folder in self.folders + [b"make-release"]:
-            self.assertNotIn(folder, data, f"{name} holds {folder!r}")
+            self.assertFalse(folder in data, f"{name} holds {folder!r}")
 
     # ---- Every run the same ----------------------------------------------------------------
     def test_two_clones_give_the_same_bytes(self):
