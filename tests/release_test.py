@@ -12,7 +12,6 @@ import pathlib
 import re
 import shutil
 import struct
-import subprocess
 import sys
 import tarfile
 import tempfile
@@ -21,7 +20,8 @@ import unittest
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from sessions import BANNER, OPENING, prompt, run, seeded, sj  # noqa: E402
+from install_test import InstalledChecks  # noqa: E402
+from sessions import run  # noqa: E402
 
 REPOSITORY = pathlib.Path(__file__).resolve().parent.parent
 WORK = None
@@ -83,7 +83,7 @@ def pe_timestamp(program: bytes) -> int:
     return struct.unpack_from("<I", program, header + 8)[0]
 
 
-class Release(unittest.TestCase):
+class Release(InstalledChecks):
     @classmethod
     def setUpClass(cls):
         shutil.rmtree(WORK, ignore_errors=True)
@@ -178,9 +178,8 @@ class Release(unittest.TestCase):
             self.assertEqual(sorted(str(p.relative_to(root)) for p in root.rglob("*") if p.is_file()
                                     and not str(p.relative_to(root)).startswith("DEBIAN")),
                              sorted(line.split("  ", 1)[1] for line in (root / "DEBIAN/md5sums").read_text().splitlines()))
-            program = (root / "usr/games/onigawara").read_bytes()
-            self.assertHoldsNoBuildFolder("the Debian package's program", program)
-            self.assertNotIn(b".debug_info", program)
+            self.assertHoldsNoBuildFolder("the Debian package's program", (root / "usr/games/onigawara").read_bytes())
+            self.is_stripped(str(root / "usr/games/onigawara"))
             self.assertHoldsNoBuildFolder("the manual page",
                                           gzip.decompress((root / "usr/share/man/man6/onigawara.6.gz").read_bytes()))
 
@@ -195,42 +194,7 @@ class Release(unittest.TestCase):
         self.assertEqual(OWNERS_DATA_ERRORS, {tag for level, tag in tags if level == "E"}, report)
 
     def test_dpkg_installs_a_working_game_and_removes_it_all(self):
-        """In a scratch root over an empty package database: the machine's own packages
-        are not touched. The C library is the machine's, so the dependency on it is
-        forced; the machine's dpkg settings may leave manual pages out, and the test
-        asks for everything."""
-        if os.geteuid() != 0:
-            self.skipTest("dpkg --root installs files owned by root: run as root")
-        with tempfile.TemporaryDirectory() as work:
-            root = pathlib.Path(work)
-            (root / "var/lib/dpkg/updates").mkdir(parents=True)
-            (root / "var/lib/dpkg/info").mkdir()
-            (root / "var/lib/dpkg/status").touch()
-            dpkg = ["dpkg", f"--root={root}", "--log=/dev/null", "--path-include=/*"]
-
-            def outside_the_database():
-                return sorted(str(p.relative_to(root)) for p in root.rglob("*")
-                              if not p.relative_to(root).is_relative_to("var/lib/dpkg"))
-
-            before = outside_the_database()
-            checked(dpkg + ["--force-depends", "--install", str(self.dist / DEB)])
-            game = root / "usr/games/onigawara"
-            self.assertTrue(os.access(game, os.X_OK))
-            # Seed 1: greeting 6, silence 2, temple fit 5; the key wait takes "x".
-            played = run(seeded(1, [str(game)]), sj("太郎\n\n本能寺\nx\n"), timeout=20)
-            expected = (OPENING + sj("\n鬼瓦＞ぐっどぅも～にぃんぐ、みすた～太郎、はわゆ～？") + prompt("太郎")
-                        + sj("鬼瓦＞何か申さぬか。") + prompt("太郎") + sj("鬼瓦＞やめろー！ やめてくれい！ よせー！ あ～！")
-                        + BANNER)
-            self.assertEqual((0, expected, b""), (played.returncode, played.stdout, played.stderr))
-            page = gzip.decompress((root / "usr/share/man/man6/onigawara.6.gz").read_bytes())
-            self.assertTrue(page.startswith(b".TH ONIGAWARA 6 "), page[:40])
-            formatted = checked(["groff", "-k", "-man", "-Tutf8", "-ww", "-z"], input=page)
-            self.assertEqual(b"", formatted.stderr)
-
-            checked(dpkg + ["--remove", "onigawara"])
-            self.assertEqual(before, outside_the_database())
-            self.assertEqual([], sorted(p.name for p in (root / "var/lib/dpkg/info").glob("onigawara*")))
-            self.assertNotIn("onigawara", (root / "var/lib/dpkg/status").read_text())
+        self.installs_and_removes(self.dist / DEB)
 
     # ---- The zips ---------------------------------------------------------------------------
     def entries(self, name: str) -> list:
