@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""The program as it is installed: by cmake --install into a staging prefix, and
-as the Debian package that cpack makes. Each installed binary plays a short game
-through pipes.
+"""The program as it is installed: by cmake --install into a staging prefix (bin/),
+and as the Debian package that cpack makes (a game: games/, and the package's
+documents), unpacked and installed with dpkg in a scratch root. Each installed binary
+plays a short game through pipes. release_test.py checks the release's own package
+with the same checks.
 
 Usage: install_test.py CMAKE CPACK BUILD_DIRECTORY"""
 import gzip
@@ -17,7 +19,9 @@ from sessions import BANNER, OPENING, prompt, run as run_program, seeded, sj
 CMAKE = CPACK = BUILD = None
 
 PROGRAM = "bin/onigawara"
+GAME = "games/onigawara"
 PAGE = "share/man/man6/onigawara.6.gz"
+DOCUMENTS = ["share/doc/onigawara/changelog.gz", "share/doc/onigawara/copyright"]
 
 
 def run(command, input=b"", text=False):
@@ -29,7 +33,8 @@ def run(command, input=b"", text=False):
     return result
 
 
-class Installed(unittest.TestCase):
+class InstalledChecks(unittest.TestCase):
+    """What an installed program, page and package must be; the tests are below."""
     def plays(self, binary):
         # Seed 1: greeting 6, silence 2, temple fit 5; the key wait takes "x".
         result = run_program(seeded(1, [binary]), sj("太郎\n\n本能寺\nx\n"), timeout=20)
@@ -52,6 +57,40 @@ class Installed(unittest.TestCase):
         self.assertNotIn(".debug_info", sections)
         self.assertNotIn(".symtab", sections)
 
+    def installs_and_removes(self, deb):
+        """dpkg -i puts a working /usr/games/onigawara and its page in place, and dpkg -r
+        leaves nothing behind: in a scratch root over an empty package database, so that
+        the machine's own packages are not touched. The C library is the machine's, so
+        the dependency on it is forced; the machine's dpkg settings may leave manual
+        pages out, and the test asks for every path."""
+        if os.geteuid() != 0:
+            self.skipTest("dpkg --root installs files owned by root: run as root")
+        with tempfile.TemporaryDirectory() as work:
+            root = pathlib.Path(work)
+            database = root / "var/lib/dpkg"
+            (database / "updates").mkdir(parents=True)
+            (database / "info").mkdir()
+            (database / "status").touch()
+            dpkg = ["dpkg", f"--root={root}", "--log=/dev/null", "--path-include=/*"]
+
+            def outside_the_database():
+                return sorted(str(p.relative_to(root)) for p in root.rglob("*") if not p.is_relative_to(database))
+
+            before = outside_the_database()
+            run(dpkg + ["--force-depends", "--install", str(deb)])
+            self.assertEqual("ii ", run(["dpkg-query", f"--root={root}", "--show", "--showformat=${db:Status-Abbrev}",
+                                         "onigawara"], text=True).stdout)
+            self.assertTrue(os.access(root / "usr" / GAME, os.X_OK))
+            self.plays(str(root / "usr" / GAME))
+            self.reads_well(root / "usr" / PAGE)
+
+            run(dpkg + ["--remove", "onigawara"])
+            self.assertEqual(before, outside_the_database())
+            self.assertEqual([], sorted(p.name for p in (database / "info").glob("onigawara*")))
+            self.assertNotIn("onigawara", (database / "status").read_text())
+
+
+class Installed(InstalledChecks):
     def test_cmake_install_into_a_staging_prefix(self):
         # As the README installs: cmake --install with --strip.
         with tempfile.TemporaryDirectory() as prefix:
@@ -81,14 +120,16 @@ class Installed(unittest.TestCase):
             listing = run(["dpkg-deb", "-c", deb], text=True).stdout.splitlines()
             entries = {line.split()[-1]: (line.split()[0], line.split()[1])
                        for line in listing if not line.split()[-1].endswith("/")}
-            self.assertEqual({"./usr/" + PROGRAM: ("-rwxr-xr-x", "root/root"),
-                              "./usr/" + PAGE: ("-rw-r--r--", "root/root")}, entries)
+            self.assertEqual({"./usr/" + GAME: ("-rwxr-xr-x", "root/root"),
+                              "./usr/" + PAGE: ("-rw-r--r--", "root/root")}
+                             | {"./usr/" + document: ("-rw-r--r--", "root/root") for document in DOCUMENTS}, entries)
 
             root = pathlib.Path(work) / "root"
             run(["dpkg-deb", "-x", deb, str(root)])
-            self.is_stripped(str(root / "usr" / PROGRAM))
+            self.is_stripped(str(root / "usr" / GAME))
             self.reads_well(root / "usr" / PAGE)
-            self.plays(str(root / "usr" / PROGRAM))
+            self.plays(str(root / "usr" / GAME))
+            self.installs_and_removes(deb)
 
 
 if __name__ == "__main__":
