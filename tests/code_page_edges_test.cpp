@@ -15,7 +15,6 @@
 #include "console/console.h"
 #include "console/cp932.h"
 #include "console/utf8_port.h"
-#include "engine/conversation.h"
 #include "tests/support.h"
 
 namespace {
@@ -168,9 +167,14 @@ std::vector<std::string> sample_characters()
     return characters;
 }
 
+// What the conversation keeps of a typed line and of the player's name: the
+// documented sizes, written here apart from the program's constants.
+constexpr std::size_t line_bytes = 99;
+constexpr std::size_t name_bytes = 19;
+
 struct cut_case {
     std::string line;  // without its newline
-    std::string kept;  // what a buffer of `text_capacity` bytes and a NUL keeps
+    std::string kept;  // what `text_capacity` bytes of text keep
     const char* what;
 };
 
@@ -208,8 +212,9 @@ std::vector<std::string> lines_read(const std::string& input, std::size_t capaci
 
 TEST(LineCut, OnACharacterBoundaryAtEveryLeadByte)
 {
-    for (std::size_t capacity : {input_line_capacity, player_name_capacity}) {
-        for (const cut_case& c : cut_cases(capacity - 1)) {
+    for (std::size_t text_bytes : {line_bytes, name_bytes}) {
+        const std::size_t capacity = text_bytes + 1;  // and the NUL
+        for (const cut_case& c : cut_cases(text_bytes)) {
             for (std::size_t chunk : {SIZE_MAX, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
                 // The rest of a cut line is dropped: the next line is whole.
                 const std::vector<std::string> wanted{c.kept, "z"};
@@ -226,27 +231,27 @@ TEST(LineCut, TheConversationCutsTheNameAndTheLineAlike)
 {
     // The conversation with the long name or line is the one with what the cut keeps.
     const std::string then = sjis("\n本能寺\n\n");
-    for (const cut_case& c : cut_cases(player_name_capacity - 1))
+    for (const cut_case& c : cut_cases(name_bytes))
         EXPECT_BYTES(converse(1, c.kept + then), converse(1, c.line + then)) << c.what << ": " << to_hex(c.line);
     const std::string name = sjis("太郎\n");
-    for (const cut_case& c : cut_cases(input_line_capacity - 1))
+    for (const cut_case& c : cut_cases(line_bytes))
         EXPECT_BYTES(converse(1, name + c.kept + then), converse(1, name + c.line + then)) << c.what << ": " << to_hex(c.line);
 }
 
 TEST(KeyWait, TakesTheFirstByteOfAnyCharacter)
 {
     for (const std::string& c : sample_characters()) {
-        const std::string cut_line = std::string(input_line_capacity - 2, 'a') + c;
+        const std::string cut_line = std::string(line_bytes - 1, 'a') + c;
         for (std::size_t chunk : {SIZE_MAX, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
             SCOPED_TRACE(testing::Message() << to_hex(c) << ", chunk " << chunk);
             // At the start of the input, and after a line cut just before the character.
             test_console t(c + "b\n" + cut_line + "\n" + c + "b\n", chunk);
-            char line[input_line_capacity];
+            char line[line_bytes + 1];
             console_wait_key(*t.con);
             ASSERT_TRUE(console_get_line(*t.con, line));
             EXPECT_EQ(to_hex(c.substr(1) + "b"), to_hex(line));
             ASSERT_TRUE(console_get_line(*t.con, line));
-            EXPECT_EQ(to_hex(cut_line.substr(0, input_line_capacity - 2)), to_hex(line));
+            EXPECT_EQ(to_hex(cut_line.substr(0, line_bytes - 1)), to_hex(line));
             console_wait_key(*t.con);
             ASSERT_TRUE(console_get_line(*t.con, line));
             EXPECT_EQ(to_hex(c.substr(1) + "b"), to_hex(line));
@@ -290,7 +295,7 @@ TEST(TypedUtf8, TheDecoderAcceptsWhatAStrictDecoderAccepts)
 std::string typed_line(const std::string& typed, std::size_t chunk)
 {
     test_console t(typed, chunk, {{true, false}, true, false});
-    char line[input_line_capacity] = "(none)";
+    char line[line_bytes + 1] = "(none)";
     console_get_line(*t.con, line);
     return line;
 }
