@@ -142,6 +142,7 @@ def strict_reading(data: bytes) -> str:
 # (bytes typed, what they are)
 TYPED = [
     # Each class boundary of code points, in its shortest form.
+    ("41 00 42", "U+0000 between letters: a NUL byte, kept as it is"),
     ("7F", "U+007F, the last one-byte form"),
     ("C2 80", "U+0080, the first two-byte form: no code page 932 form"),
     ("DF BF", "U+07FF, the last two-byte form"),

@@ -310,9 +310,11 @@ TEST(TypedUtf8, BecomesTheCodePageOrOneQuestionMarkAPiece)
         EXPECT_EQ(to_hex(c.out), to_hex(converted));
         EXPECT_EQ(0u, unfinished);
         // Cut between reads at every place, the input ending after it or a line feed.
+        // The engine's line ends at a NUL byte, if one was typed.
+        const std::string line = c.out.substr(0, c.out.find('\0'));
         for (std::size_t chunk : {SIZE_MAX, std::size_t{1}, std::size_t{2}, std::size_t{3}}) {
-            EXPECT_EQ(to_hex(c.out), to_hex(typed_line(c.in, chunk))) << "chunk " << chunk;
-            EXPECT_EQ(to_hex(c.out), to_hex(typed_line(c.in + "\n", chunk))) << "chunk " << chunk << ", a line feed after";
+            EXPECT_EQ(to_hex(line), to_hex(typed_line(c.in, chunk))) << "chunk " << chunk;
+            EXPECT_EQ(to_hex(line), to_hex(typed_line(c.in + "\n", chunk))) << "chunk " << chunk << ", a line feed after";
         }
     }
 }
