@@ -28,8 +28,11 @@ constexpr bool cp932_is_trail_byte(unsigned char b) { return b >= 0x40 && b <= 0
 // ---- UTF-8 and the table lookup, shared by the compile-time encoder and the edges --------
 
 // One UTF-8 character at the start of a byte string. `size` is how many bytes it
-// takes; for a sequence that is malformed (a stray or missing continuation byte, an
-// overlong form, a surrogate) it is the bytes up to where it breaks, at least 1.
+// takes, and for a malformed sequence how many bytes make the one piece that is
+// given up (the rule is at utf8_to_cp932_in_place): 1 for a byte that begins no
+// character; for a lead byte, it and the continuation bytes after it, up to the
+// length it announces, when they are too few or make an overlong form, a
+// surrogate or a code point beyond U+10FFFF.
 struct utf8_char {
     enum class kind : std::uint8_t { whole, malformed, cut_off } status;
     char32_t code_point;  // whole characters only
@@ -37,7 +40,9 @@ struct utf8_char {
 };
 
 // Decodes the character at the start of `bytes` (`size` > 0). `cut_off`: the bytes
-// end inside a character that may yet be finished by more input.
+// end after a lead byte and fewer continuation bytes than it announces, so more
+// input decides (even ED A0, which can only become a surrogate: it is one piece
+// either way).
 //     utf8_decode("\xE3\x81\x82", 3)  ->  whole U+3042, 3 bytes
 //     utf8_decode("\xE3\x81", 2)      ->  cut_off, 2 bytes
 constexpr utf8_char utf8_decode(const char* bytes, std::size_t size)

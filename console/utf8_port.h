@@ -19,11 +19,17 @@ std::size_t utf8_encode(char32_t code_point, char out[4]);
 std::size_t cp932_char_to_utf8(const unsigned char* bytes, std::size_t size, char out[4], std::size_t& out_size);
 
 // Converts UTF-8 in place to code page 932 (the result is never longer). A
-// character that code page 932 cannot hold, and each malformed sequence, becomes
-// one '?'. A character cut off at the end is left unconverted at the end of the
-// result, and `unfinished` says how many bytes it has, unless `input_over` says no
-// more will come, in which case it becomes '?' too. Returns the new size, the
-// unfinished bytes included.
+// character that code page 932 cannot hold becomes one '?', and so does each piece
+// of a malformed sequence: a byte that begins no character (80-C1, F5-FF) is a
+// piece of its own, and a lead byte (C2-F4) with the continuation bytes (80-BF)
+// after it, up to the length it announces, is one piece, however many of them
+// there are and whatever code point they would make:
+//     E3 81 41 -> "?A"     ED A0 80 (a surrogate) -> "?"     C0 80 (C0 begins nothing) -> "??"
+// So the '?' are the same however the input is split between reads. A character
+// cut off at the end is left unconverted at the end of the result, and
+// `unfinished` says how many bytes it has, unless `input_over` says no more will
+// come, in which case it becomes '?' too. Returns the new size, the unfinished
+// bytes included.
 std::size_t utf8_to_cp932_in_place(char* bytes, std::size_t size, bool input_over, std::size_t& unfinished);
 
 // A port in front of another whose far side speaks UTF-8: what is read arrives as

@@ -153,6 +153,17 @@ TEST(ConsoleGetLine, EndOfInputIsRememberedAndNotAskedAgain)
     EXPECT_EQ(reads, f.port.reads);
 }
 
+TEST(ConsoleGetLine, ABufferOfNoBytesTakesTheWholeLineAndStoresNothing)
+{
+    // A NUL byte in the line does not end it there: the newline does.
+    test_console f(std::string("a\0b\nc\n", 6));
+    char line[10] = "old";
+    EXPECT_TRUE(console_get_line(*f.con, line, 0));
+    EXPECT_STREQ("old", line);
+    ASSERT_TRUE(console_get_line(*f.con, line));
+    EXPECT_STREQ("c", line);
+}
+
 TEST(ConsoleGetLine, ALongLineIsOneLine)
 {
     std::string input(10 * 1024 * 1024, 'x');

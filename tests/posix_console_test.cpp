@@ -30,6 +30,8 @@ TEST(LocaleNames, Utf8OrNot)
         {"ja_JP.UTF-8x", false, false},
         {"ja_JP", false, false},
         {"SJIS", false, false},
+        // A character set name too long for any name of UTF-8 is not looked at.
+        {"ja_JP.ISO-8859-15-and-a-longer-name-than-any", false, false},
     };
     for (const case_& c : cases) {
         EXPECT_EQ(c.charset_utf8, charset_is_utf8(c.name)) << c.name;

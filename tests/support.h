@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -69,6 +70,10 @@ std::string sjis(std::string_view utf8);
 
 // Code page 932 text as UTF-8, by iconv (or Windows). Throws if it cannot be converted.
 std::string utf8(std::string_view cp932);
+
+// Whether the system's own code page 932 says that `b` begins a double-byte
+// character (Windows); nothing where the system has no such test.
+std::optional<bool> system_says_lead_byte(unsigned char b);
 
 // Code page 932 bytes shown as UTF-8 for failure messages; bytes that do not
 // decode are shown as \xNN.

@@ -44,5 +44,7 @@ std::string sjis(std::string_view utf8) { return convert("CP932", "UTF-8", utf8,
 
 std::string utf8(std::string_view cp932) { return convert("UTF-8", "CP932", cp932, true); }
 
+std::optional<bool> system_says_lead_byte(unsigned char) { return std::nullopt; }  // iconv has no such test
+
 std::string readable(std::string_view cp932) { return convert("UTF-8", "CP932", cp932, false); }
 

@@ -42,6 +42,8 @@ std::string sjis(std::string_view utf8) { return from_wide(code_page_932, to_wid
 
 std::string utf8(std::string_view cp932) { return from_wide(CP_UTF8, to_wide(code_page_932, cp932)); }
 
+std::optional<bool> system_says_lead_byte(unsigned char b) { return ::IsDBCSLeadByteEx(code_page_932, b) != 0; }
+
 std::string readable(std::string_view cp932)
 {
     std::string out;

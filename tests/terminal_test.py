@@ -345,7 +345,10 @@ class TerminalSessions(unittest.TestCase):
 
     def test_the_command_line_overrides_the_locale(self):
         with self.subTest("--charset=shift_jis at a UTF-8 terminal"):
-            self.short_game(self.session(1, UTF8_LOCALE, utf8=False, arguments=["--charset=shift_jis"]))
+            # Nothing is converted, and the terminal's settings are left alone.
+            s = self.session(1, UTF8_LOCALE, utf8=False, arguments=["--charset=shift_jis"], keep_terminal=True)
+            self.short_game(s)
+            self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
         with self.subTest("--charset=utf-8 at a terminal whose locale is not UTF-8"):
             with tempfile.TemporaryDirectory() as shift_jis_locales:
                 locale = make_shift_jis_locale(shift_jis_locales)

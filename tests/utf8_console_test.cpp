@@ -191,6 +191,29 @@ TEST(Utf8Terminal, AByteOrderMarkIsSkippedAtTheVeryStartOnly)
     }
 }
 
+TEST(Utf8Terminal, AReadEndingIn0x1AIsConvertedWithinTheBytesRead)
+{
+    // Converted in the reader's buffer: nothing past the bytes read is touched or
+    // returned, also when they fill the buffer.
+    struct case_ {
+        const char* what;
+        std::string read;
+        std::size_t room;
+    };
+    const case_ cases[] = {
+        {"the read fills the buffer", "abcdefg\x1A", 8},
+        {"room is left after the read", "ab\x1A", 8},
+    };
+    for (const case_& c : cases) {
+        scripted_port port({c.read});
+        utf8_port converting(port);
+        converting.convert(true, false);
+        std::string buffer(c.room + 1, '\x80');  // a byte that would be converted to '?'
+        EXPECT_EQ(c.read.size(), converting.read_some(buffer.data(), c.room)) << c.what;
+        EXPECT_EQ(c.read + std::string(c.room + 1 - c.read.size(), '\x80'), buffer) << c.what;
+    }
+}
+
 TEST(Utf8Terminal, BytesWithNoCounterpartPrintAsReplacementAndTheRestFollows)
 {
     // Typing あいう at a key wait: the wait takes the first byte of あ and leaves
