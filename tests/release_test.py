@@ -219,7 +219,8 @@ class Release(InstalledChecks):
         top = f"onigawara-{VERSION}-win64/"
         self.assertEqual([top + "README.txt", top + "onigawara.exe"], list(files))
         readme = files[top + "README.txt"]
-        self.assertTrue(readme.startswith(f"onigawara {VERSION} for Windows\r\n".encode()), readme[:40])
+        # UTF-8 with a byte order mark, so that Notepad shows the Japanese in it.
+        self.assertTrue(readme.startswith(f"\ufeffonigawara {VERSION} for Windows\r\n".encode()), readme[:40])
         self.assertNotIn(b"\n", readme.replace(b"\r\n", b""))
         program = files[top + "onigawara.exe"]
         self.assertIn(pe_timestamp(program), (0, self.epoch), "the link time is fixed")
