@@ -462,6 +462,49 @@ for (const name of chosen) {
             }
             await tab.close();
         });
+
+        test('the tab\'s icon and the manifest a phone installs from are the page\'s own files', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=3');
+            const found = await tab.eval(async () => {
+                const bytes = async (href) => {
+                    const answer = await fetch(href);
+                    return answer.ok ? [...new Uint8Array(await answer.arrayBuffer()).slice(0, 24)] : answer.status;
+                };
+                const links = [...document.querySelectorAll('link[rel~="icon"], link[rel="apple-touch-icon"]')];
+                const manifest_link = document.querySelector('link[rel="manifest"]');
+                const manifest = await (await fetch(manifest_link.href)).json();
+                const icons = [];
+                for (const icon of manifest.icons) icons.push([icon.sizes, await bytes(new URL(icon.src, manifest_link.href))]);
+                return { links: await Promise.all(links.map((link) => bytes(link.href))), manifest, icons };
+            });
+            const png_of = (side) => [0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52,
+                0, 0, side >> 8, side & 0xFF, 0, 0, side >> 8, side & 0xFF];
+            assert.deepEqual(found.links.map((head) => head.slice(0, 4)),
+                [[0, 0, 1, 0], [0x89, 0x50, 0x4E, 0x47], [0x89, 0x50, 0x4E, 0x47]], 'favicon.ico, then two PNGs');
+            const { icons, ...rest } = found.manifest;
+            assert.deepEqual(rest, {
+                name: '鬼瓦の雷鳴', short_name: '鬼瓦', lang: 'ja', start_url: './', scope: './',
+                display: 'standalone', theme_color: '#1f1f1f', background_color: '#0c0c0c',
+            });
+            assert.deepEqual(found.icons, [['192x192', png_of(192)], ['512x512', png_of(512)]]);
+            await tab.close();
+        });
+
+        test('markup put into the page runs nothing: scripts and the .wasm come from the page\'s own files only',
+            time_limit, async () => {
+                const tab = await open_game(engine, '?seed=3');
+                await tab.eval(() => {
+                    document.getElementById('output').insertAdjacentHTML('beforeend',
+                        '<img src="x" onerror="document.body.dataset.ran = 1"><a id="hostile" href="javascript:void(document.body.dataset.ran = 2)">x</a>');
+                    document.getElementById('hostile').click();
+                });
+                await pause(300);
+                assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
+                // The program itself still runs under the same rules.
+                await play_lines(tab, ['太郎', 'こんにちは']);
+                assert.equal(await tab.eval(printed), printed_at_terminal(3, ['太郎', 'こんにちは']));
+                await tab.close();
+            });
     });
 }
 
