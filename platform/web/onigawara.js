@@ -353,6 +353,13 @@ async function play() {
     show_end();
 }
 
+// After one visit the page plays with the network gone (sw.js). A browser lets a
+// page have a worker only from HTTPS or this machine: reached by plain HTTP from
+// another machine, the page plays, but online only.
+if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+}
+
 play().catch((error) => {
     show(`${error}\n`, 'said error');
     show_end();

@@ -13,6 +13,7 @@ const assert = require('node:assert/strict');
 const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const net = require('node:net');
+const os = require('node:os');
 const path = require('node:path');
 const { engines, abilities, serve, open_engine } = require('./browser');
 
@@ -84,6 +85,31 @@ const centre_of = (selector) => {
     return [box.left + box.width / 2, box.top + box.height / 2];
 };
 const takes_text = () => document.activeElement.isContentEditable || document.activeElement.matches('input, textarea');
+
+// The name of the worker's cache once the worker is active and its cache the only
+// one, and that cache not `older`.
+const worker_ready = (older = null) => navigator.serviceWorker.getRegistration().then(async (registration) => {
+    if (!registration || !registration.active || registration.installing || registration.waiting) return null;
+    const names = await caches.keys();
+    return names.length === 1 && names[0] !== older ? names[0] : null;
+});
+
+// Opens `address` again in `tab`, which shows it already, and waits until the new
+// page waits for the player: the page before it is marked, so as not to be taken for it.
+async function visit_again(tab, address) {
+    await tab.eval(() => { window.left_behind = true; });
+    await tab.goto(address);
+    await tab.wait_for(() => !window.left_behind && document.readyState === 'complete');
+    await tab.wait_for(ready);
+}
+
+// Writes a site's service worker again, as the build does.
+function make_service_worker(folder) {
+    const web = path.join(__dirname, '..', '..', 'platform', 'web');
+    const made = spawnSync('cmake', [`-DSITE=${folder}`, `-DTEMPLATE=${path.join(web, 'service-worker.js')}`,
+        '-P', path.join(web, 'make-service-worker.cmake')], { encoding: 'utf8', timeout: 30000, killSignal: 'SIGKILL' });
+    assert.equal(made.status, 0, made.stderr);
+}
 
 // ---- Playing ----------------------------------------------------------------------------
 
@@ -489,6 +515,44 @@ for (const name of chosen) {
             assert.deepEqual(found.icons, [['192x192', png_of(192)], ['512x512', png_of(512)]]);
             await tab.close();
         });
+
+        test('after a visit the page plays with the server gone; a changed build is played once served, offline too',
+            { ...time_limit, skip: !abilities[name].service_worker && 'no service worker for a page on 127.0.0.1 here' },
+            async () => {
+                // A copy of the site, served on an address of its own, so that its worker and
+                // cache are this test's alone, and the build can change under it.
+                const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'onigawara-site-'));
+                fs.cpSync(site, copy, { recursive: true });
+                const own = await serve(copy);
+                try {
+                    const address = `${own.url}?seed=5`;
+                    const tab = await engine.open(address, desktop);
+                    await tab.wait_for(ready);
+                    const first = await tab.wait_for(worker_ready);
+
+                    // A new build: another title, and the worker written for it as the build writes it.
+                    const page = path.join(copy, 'index.html');
+                    fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<title>鬼瓦の雷鳴</title>', '<title>鬼瓦の雷鳴・改</title>'));
+                    make_service_worker(copy);
+                    await visit_again(tab, address);
+                    assert.equal(await tab.eval(() => document.title), '鬼瓦の雷鳴・改', 'the new build at the first visit after it');
+                    const second = await tab.wait_for(worker_ready, first);
+
+                    own.stop();
+                    await visit_again(tab, address);
+                    assert.equal(await tab.eval(() => document.title), '鬼瓦の雷鳴・改', 'the new build with the server gone');
+                    assert.deepEqual(await tab.eval(() => caches.keys()), [second], 'the older cache is gone');
+                    const lines = ['太郎', 'こんにちは', '本能寺', ''];
+                    await play_lines(tab, lines.slice(0, 3));
+                    await tab.press('Enter');
+                    await tab.wait_for(is_over);
+                    assert.equal(await tab.eval(printed), printed_at_terminal(5, lines));
+                    await tab.close();
+                } finally {
+                    own.stop();
+                    fs.rmSync(copy, { recursive: true, force: true });
+                }
+            });
 
         test('markup put into the page runs nothing: scripts and the .wasm come from the page\'s own files only',
             time_limit, async () => {
