@@ -103,6 +103,13 @@ async function visit_again(tab, address) {
     await tab.wait_for(ready);
 }
 
+// A replay link's fragment for `text`: its UTF-8 bytes, each letter, digit and
+// - . _ ~ as itself, every other byte as %XX.
+function fragment_of(text) {
+    return [...Buffer.from(text, 'utf8')].map((byte) => (/[A-Za-z0-9\-._~]/.test(String.fromCharCode(byte))
+        ? String.fromCharCode(byte) : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`)).join('');
+}
+
 // Writes a site's service worker again, as the build does.
 function make_service_worker(folder) {
     const web = path.join(__dirname, '..', '..', 'platform', 'web');
@@ -552,6 +559,59 @@ for (const name of chosen) {
                     own.stop();
                     fs.rmSync(copy, { recursive: true, force: true });
                 }
+            });
+
+        test('at the end, a link replays the very game, a pause\'s one byte and all, and the conversation copies as text',
+            time_limit, async () => {
+                const seed = 21;
+                // At the pause after the spell, あい: the pause takes one byte and leaves the rest.
+                const lines = ['太郎', 'パルプンテ', 'あい', 'そうか', 'さようなら', ''];
+                const tab = await open_game(engine, `?seed=${seed}`);
+                await play_lines(tab, lines);
+                assert.equal(await tab.eval(printed), printed_at_terminal(seed, lines));
+                const screen = await tab.eval(screen_text);
+                const link = await tab.eval(() => document.getElementById('replay').href);
+                assert.equal(link, `${server.url}?seed=${seed}#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
+
+                await tab.eval(() => {
+                    window.copied_texts = [];
+                    navigator.clipboard.writeText = async (text) => { window.copied_texts.push(text); };
+                    document.getElementById('copy-conversation').click();
+                    document.getElementById('copy-link').click();
+                });
+                assert.deepEqual(await tab.wait_for(() => window.copied_texts.length === 2 && window.copied_texts), [screen, link]);
+
+                // Opened anew, the link plays the same conversation to the same end.
+                await tab.goto('about:blank');
+                await tab.goto(link);
+                await tab.wait_for(is_over);
+                assert.equal(await tab.eval(screen_text), screen);
+                assert.equal(await tab.eval(() => document.getElementById('replay').href), link);
+                assert.equal(await tab.eval(() => !document.getElementById('again').hidden && document.getElementById('again').textContent), 'もう一度遊ぶ');
+                await tab.close();
+            });
+
+        test('a link whose fragment holds markup plays it as typed text: nothing of it becomes part of the page',
+            time_limit, async () => {
+                const markup = '<img src=x onerror="document.body.dataset.ran=1">';
+                const lines = [markup, 'こんにちは'];
+                const tab = await open_game(engine, `?seed=3#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
+                const errors = [];
+                if (tab.page) {
+                    tab.page.on('pageerror', (error) => errors.push(String(error)));
+                    tab.page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+                    await tab.page.reload();
+                }
+                await tab.wait_for((last) => document.getElementById('output').textContent.includes(last)
+                    && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+                assert.equal(await tab.eval(printed), printed_at_terminal(3, lines));
+                assert.ok((await tab.eval(screen_text)).includes(`${markup}\n`), 'the markup echoed as text');
+                assert.deepEqual(await tab.eval(() => [...document.querySelectorAll('#output *')].map((e) => e.tagName)
+                    .filter((tag) => tag !== 'SPAN')), []);
+                await pause(300);
+                assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
+                assert.deepEqual(errors, []);
+                await tab.close();
             });
 
         test('markup put into the page runs nothing: scripts and the .wasm come from the page\'s own files only',
