@@ -147,6 +147,9 @@ const loading = document.getElementById('loading');
 const ended = document.getElementById('ended');
 const end_message = document.getElementById('end-message');
 const again = document.getElementById('again');
+const share = document.getElementById('share');
+const replay_link = document.getElementById('replay');
+const copied = document.getElementById('copied');
 const decoders = [new TextDecoder(), new TextDecoder(), new TextDecoder()];
 const encoder = new TextEncoder();
 
@@ -181,6 +184,8 @@ function show_program_output(fd, bytes) {
 // Each is sent when the program next waits for the player, as if typed then, so a
 // paste of several lines plays as the same lines typed one after another.
 const finished_lines = [];
+// Every line sent to the program, as the bytes it read: with the seed, the game.
+const sent = [];
 let program_waiting = false;
 
 // The program waits for the player (the marker is for the tests and the benchmark).
@@ -196,7 +201,9 @@ function send_next_line() {
     const line = finished_lines.shift();
     show(`${line}\n`, 'typed');
     program_waits(false);
-    typed.push(encoder.encode(`${line}\n`));
+    const bytes = encoder.encode(`${line}\n`);
+    sent.push(bytes);
+    typed.push(bytes);
 }
 
 function finish_line() {
@@ -327,12 +334,83 @@ function show_end(message, button_label) {
 again.addEventListener('keydown', (event) => { if (event.repeat) event.preventDefault(); });
 again.addEventListener('click', () => location.assign(location.pathname));
 
-// ?seed=N replays a game, as --seed N does at the terminal; without it the
-// program seeds itself from the clock.
+// ?seed=N replays a game, as --seed N does at the terminal. Without it the page
+// seeds the game from the clock, as the program would, so as to know the seed for
+// the link that replays the game.
+const seed = new URLSearchParams(location.search).get('seed') ?? String(Math.floor(Date.now() / 1000) >>> 0);
 function program_args() {
-    const seed = new URLSearchParams(location.search).get('seed');
-    return seed === null ? ['onigawara'] : ['onigawara', `--seed=${seed}`];
+    return ['onigawara', `--seed=${seed}`];
 }
+
+// ---- Sharing a game ------------------------------------------------------------------
+//
+// A game is its seed and the bytes the player typed: the link that replays it is
+// ?seed=N#BYTES, where BYTES is those bytes, each letter, digit and - . _ ~ as
+// itself and every other byte as %XX. The fragment is data: its bytes are sent to
+// the program as typed lines, and their text reaches the screen only as text.
+
+function fragment_of(bytes) {
+    let fragment = '';
+    for (const byte of bytes) {
+        const c = String.fromCharCode(byte);
+        fragment += /[A-Za-z0-9\-._~]/.test(c) ? c : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`;
+    }
+    return fragment;
+}
+
+// %XX is a byte; any other character stands for its UTF-8 bytes, as a browser's
+// address bar may show them.
+function bytes_of(fragment) {
+    const bytes = [];
+    for (let i = 0; i < fragment.length;) {
+        if (fragment[i] === '%' && /^[0-9A-Fa-f]{2}$/.test(fragment.slice(i + 1, i + 3))) {
+            bytes.push(parseInt(fragment.slice(i + 1, i + 3), 16));
+            i += 3;
+        } else {
+            const character = String.fromCodePoint(fragment.codePointAt(i));
+            bytes.push(...encoder.encode(character));
+            i += character.length;
+        }
+    }
+    return new Uint8Array(bytes);
+}
+
+// The lines of a link's fragment wait to be sent as if pasted: each in turn, when
+// the program waits for the player. What follows the last line break is typed,
+// not sent.
+function replay_typed_lines() {
+    const text = new TextDecoder().decode(bytes_of(location.hash.slice(1)));
+    if (text === '') return;
+    const lines = text.split('\n');
+    field.textContent = lines.pop();
+    finished_lines.push(...lines);
+}
+
+function offer_share() {
+    const bytes = new Uint8Array(sent.reduce((size, line) => size + line.length, 0));
+    sent.reduce((at, line) => { bytes.set(line, at); return at + line.length; }, 0);
+    replay_link.href = `${location.pathname}?seed=${seed}#${fragment_of(bytes)}`;
+    share.hidden = false;
+}
+
+// Copies to the clipboard where the browser allows it; elsewhere (a page reached by
+// plain HTTP from another machine) selects the text, for the player to copy.
+async function copy(text, select) {
+    try {
+        await navigator.clipboard.writeText(text);
+        copied.textContent = 'コピーしました';
+    } catch {
+        select();
+        copied.textContent = '選んだところをコピーしてくだされ';
+    }
+}
+
+document.getElementById('copy-link').addEventListener('click', () => copy(replay_link.href, () => {
+    getSelection().selectAllChildren(replay_link);
+}));
+document.getElementById('copy-conversation').addEventListener('click', () => copy(output_area.textContent, () => {
+    getSelection().selectAllChildren(output_area);
+}));
 
 // The program ends with status 2 only when its command line is wrong, and the page
 // passes nothing but the seed.
@@ -351,8 +429,17 @@ async function play() {
     }
     show(complaint, 'said error');
     show_end();
+    offer_share();
 }
 
+// After one visit the page plays with the network gone (sw.js). A browser lets a
+// page have a worker only from HTTPS or this machine: reached by plain HTTP from
+// another machine, the page plays, but online only.
+if ('serviceWorker' in navigator && window.isSecureContext) {
+    navigator.serviceWorker.register('sw.js').catch(() => {});
+}
+
+replay_typed_lines();
 play().catch((error) => {
     show(`${error}\n`, 'said error');
     show_end();

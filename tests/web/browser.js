@@ -26,9 +26,9 @@ const webkit_library = ['/usr/lib/x86_64-linux-gnu', '/usr/lib/aarch64-linux-gnu
 // about 447 px wide. Only Chromium's DevTools protocol composes with an input
 // method, emulates touch and reads the accessibility tree whole.
 const abilities = {
-    chromium: { narrowest: 360, input_method: true, touch: true, accessibility_tree: true },
-    firefox: { narrowest: 360, input_method: false, touch: false, accessibility_tree: false },
-    webkitgtk: { narrowest: 447, input_method: false, touch: false, accessibility_tree: false },
+    chromium: { narrowest: 360, input_method: true, touch: true, accessibility_tree: true, service_worker: true },
+    firefox: { narrowest: 360, input_method: false, touch: false, accessibility_tree: false, service_worker: true },
+    webkitgtk: { narrowest: 447, input_method: false, touch: false, accessibility_tree: false, service_worker: true },
 };
 
 function end_group(child) {
@@ -86,9 +86,11 @@ const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // Until `check()` resolves to something true, for at most 20 s. A page that is being
 // replaced by another fails the check, which is then tried again.
+// Resolves to the first answer of `check` that is not false, null or the like.
 async function poll(check, what) {
     for (const start = Date.now(); ; await pause(50)) {
-        if (await check().catch(() => false)) return;
+        const answer = await check().catch(() => false);
+        if (answer) return answer;
         if (Date.now() - start > 20000) throw new Error(`waited 20 s for ${what}`);
     }
 }

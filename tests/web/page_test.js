@@ -13,6 +13,7 @@ const assert = require('node:assert/strict');
 const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const net = require('node:net');
+const os = require('node:os');
 const path = require('node:path');
 const { engines, abilities, serve, open_engine } = require('./browser');
 
@@ -84,6 +85,38 @@ const centre_of = (selector) => {
     return [box.left + box.width / 2, box.top + box.height / 2];
 };
 const takes_text = () => document.activeElement.isContentEditable || document.activeElement.matches('input, textarea');
+
+// The name of the worker's cache once the worker is active and its cache the only
+// one, and that cache not `older`.
+const worker_ready = (older = null) => navigator.serviceWorker.getRegistration().then(async (registration) => {
+    if (!registration || !registration.active || registration.installing || registration.waiting) return null;
+    const names = await caches.keys();
+    return names.length === 1 && names[0] !== older ? names[0] : null;
+});
+
+// Opens `address` again in `tab`, which shows it already, and waits until the new
+// page waits for the player: the page before it is marked, so as not to be taken for it.
+async function visit_again(tab, address) {
+    await tab.eval(() => { window.left_behind = true; });
+    await tab.goto(address);
+    await tab.wait_for(() => !window.left_behind && document.readyState === 'complete');
+    await tab.wait_for(ready);
+}
+
+// A replay link's fragment for `text`: its UTF-8 bytes, each letter, digit and
+// - . _ ~ as itself, every other byte as %XX.
+function fragment_of(text) {
+    return [...Buffer.from(text, 'utf8')].map((byte) => (/[A-Za-z0-9\-._~]/.test(String.fromCharCode(byte))
+        ? String.fromCharCode(byte) : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`)).join('');
+}
+
+// Writes a site's service worker again, as the build does.
+function make_service_worker(folder) {
+    const web = path.join(__dirname, '..', '..', 'platform', 'web');
+    const made = spawnSync('cmake', [`-DSITE=${folder}`, `-DTEMPLATE=${path.join(web, 'service-worker.js')}`,
+        '-P', path.join(web, 'make-service-worker.cmake')], { encoding: 'utf8', timeout: 30000, killSignal: 'SIGKILL' });
+    assert.equal(made.status, 0, made.stderr);
+}
 
 // ---- Playing ----------------------------------------------------------------------------
 
@@ -462,6 +495,140 @@ for (const name of chosen) {
             }
             await tab.close();
         });
+
+        test('the tab\'s icon and the manifest a phone installs from are the page\'s own files', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=3');
+            const found = await tab.eval(async () => {
+                const bytes = async (href) => {
+                    const answer = await fetch(href);
+                    return answer.ok ? [...new Uint8Array(await answer.arrayBuffer()).slice(0, 24)] : answer.status;
+                };
+                const links = [...document.querySelectorAll('link[rel~="icon"], link[rel="apple-touch-icon"]')];
+                const manifest_link = document.querySelector('link[rel="manifest"]');
+                const manifest = await (await fetch(manifest_link.href)).json();
+                const icons = [];
+                for (const icon of manifest.icons) icons.push([icon.sizes, await bytes(new URL(icon.src, manifest_link.href))]);
+                return { links: await Promise.all(links.map((link) => bytes(link.href))), manifest, icons };
+            });
+            const png_of = (side) => [0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52,
+                0, 0, side >> 8, side & 0xFF, 0, 0, side >> 8, side & 0xFF];
+            assert.deepEqual(found.links.map((head) => head.slice(0, 4)),
+                [[0, 0, 1, 0], [0x89, 0x50, 0x4E, 0x47], [0x89, 0x50, 0x4E, 0x47]], 'favicon.ico, then two PNGs');
+            const { icons, ...rest } = found.manifest;
+            assert.deepEqual(rest, {
+                name: '鬼瓦の雷鳴', short_name: '鬼瓦', lang: 'ja', start_url: './', scope: './',
+                display: 'standalone', theme_color: '#1f1f1f', background_color: '#0c0c0c',
+            });
+            assert.deepEqual(found.icons, [['192x192', png_of(192)], ['512x512', png_of(512)]]);
+            await tab.close();
+        });
+
+        test('after a visit the page plays with the server gone; a changed build is played once served, offline too',
+            { ...time_limit, skip: !abilities[name].service_worker && 'no service worker for a page on 127.0.0.1 here' },
+            async () => {
+                // A copy of the site, served on an address of its own, so that its worker and
+                // cache are this test's alone, and the build can change under it.
+                const copy = fs.mkdtempSync(path.join(os.tmpdir(), 'onigawara-site-'));
+                fs.cpSync(site, copy, { recursive: true });
+                const own = await serve(copy);
+                try {
+                    const address = `${own.url}?seed=5`;
+                    const tab = await engine.open(address, desktop);
+                    await tab.wait_for(ready);
+                    const first = await tab.wait_for(worker_ready);
+
+                    // A new build: another title, and the worker written for it as the build writes it.
+                    const page = path.join(copy, 'index.html');
+                    fs.writeFileSync(page, fs.readFileSync(page, 'utf8').replace('<title>鬼瓦の雷鳴</title>', '<title>鬼瓦の雷鳴・改</title>'));
+                    make_service_worker(copy);
+                    await visit_again(tab, address);
+                    assert.equal(await tab.eval(() => document.title), '鬼瓦の雷鳴・改', 'the new build at the first visit after it');
+                    const second = await tab.wait_for(worker_ready, first);
+
+                    own.stop();
+                    await visit_again(tab, address);
+                    assert.equal(await tab.eval(() => document.title), '鬼瓦の雷鳴・改', 'the new build with the server gone');
+                    assert.deepEqual(await tab.eval(() => caches.keys()), [second], 'the older cache is gone');
+                    const lines = ['太郎', 'こんにちは', '本能寺', ''];
+                    await play_lines(tab, lines.slice(0, 3));
+                    await tab.press('Enter');
+                    await tab.wait_for(is_over);
+                    assert.equal(await tab.eval(printed), printed_at_terminal(5, lines));
+                    await tab.close();
+                } finally {
+                    own.stop();
+                    fs.rmSync(copy, { recursive: true, force: true });
+                }
+            });
+
+        test('at the end, a link replays the very game, a pause\'s one byte and all, and the conversation copies as text',
+            time_limit, async () => {
+                const seed = 21;
+                // At the pause after the spell, あい: the pause takes one byte and leaves the rest.
+                const lines = ['太郎', 'パルプンテ', 'あい', 'そうか', 'さようなら', ''];
+                const tab = await open_game(engine, `?seed=${seed}`);
+                await play_lines(tab, lines);
+                assert.equal(await tab.eval(printed), printed_at_terminal(seed, lines));
+                const screen = await tab.eval(screen_text);
+                const link = await tab.eval(() => document.getElementById('replay').href);
+                assert.equal(link, `${server.url}?seed=${seed}#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
+
+                await tab.eval(() => {
+                    window.copied_texts = [];
+                    navigator.clipboard.writeText = async (text) => { window.copied_texts.push(text); };
+                    document.getElementById('copy-conversation').click();
+                    document.getElementById('copy-link').click();
+                });
+                assert.deepEqual(await tab.wait_for(() => window.copied_texts.length === 2 && window.copied_texts), [screen, link]);
+
+                // Opened anew, the link plays the same conversation to the same end.
+                await tab.goto('about:blank');
+                await tab.goto(link);
+                await tab.wait_for(is_over);
+                assert.equal(await tab.eval(screen_text), screen);
+                assert.equal(await tab.eval(() => document.getElementById('replay').href), link);
+                assert.equal(await tab.eval(() => !document.getElementById('again').hidden && document.getElementById('again').textContent), 'もう一度遊ぶ');
+                await tab.close();
+            });
+
+        test('a link whose fragment holds markup plays it as typed text: nothing of it becomes part of the page',
+            time_limit, async () => {
+                const markup = '<img src=x onerror="document.body.dataset.ran=1">';
+                const lines = [markup, 'こんにちは'];
+                const tab = await open_game(engine, `?seed=3#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
+                const errors = [];
+                if (tab.page) {
+                    tab.page.on('pageerror', (error) => errors.push(String(error)));
+                    tab.page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
+                    await tab.page.reload();
+                }
+                await tab.wait_for((last) => document.getElementById('output').textContent.includes(last)
+                    && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+                assert.equal(await tab.eval(printed), printed_at_terminal(3, lines));
+                assert.ok((await tab.eval(screen_text)).includes(`${markup}\n`), 'the markup echoed as text');
+                assert.deepEqual(await tab.eval(() => [...document.querySelectorAll('#output *')].map((e) => e.tagName)
+                    .filter((tag) => tag !== 'SPAN')), []);
+                await pause(300);
+                assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
+                assert.deepEqual(errors, []);
+                await tab.close();
+            });
+
+        test('markup put into the page runs nothing: scripts and the .wasm come from the page\'s own files only',
+            time_limit, async () => {
+                const tab = await open_game(engine, '?seed=3');
+                await tab.eval(() => {
+                    document.getElementById('output').insertAdjacentHTML('beforeend',
+                        '<img src="x" onerror="document.body.dataset.ran = 1"><a id="hostile" href="javascript:void(document.body.dataset.ran = 2)">x</a>');
+                    document.getElementById('hostile').click();
+                });
+                await pause(300);
+                assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
+                // The program itself still runs under the same rules.
+                await play_lines(tab, ['太郎', 'こんにちは']);
+                assert.equal(await tab.eval(printed), printed_at_terminal(3, ['太郎', 'こんにちは']));
+                await tab.close();
+            });
     });
 }
 
