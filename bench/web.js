@@ -7,11 +7,14 @@
 //     player's name), against the time the same server takes to load a static HTML
 //     page holding the same text with the same styles. Each page is loaded in a
 //     fresh browser context (nothing cached), the two in turn, RUNS times each
-//     after one load of each that is not counted; the figures are medians.
+//     after one load of each that is not counted; the figures are medians;
+//   - the same for repeat visits: each page loaded again in a context that has
+//     loaded it before, from a plain static server (Python's http.server, which
+//     lets the browser cache and revalidate, as a static host does).
 //
 //   node bench/web.js SITE [RUNS]        (bench/web builds the site and runs this)
 'use strict';
-const { execFileSync } = require('node:child_process');
+const { execFileSync, spawn } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -75,6 +78,42 @@ async function load_once(browser, url, noted) {
     return { ms, fetched, text };
 }
 
+// Loads `url` again and again in one context, `runs` times after a first load that
+// fills the cache; resolves to the times.
+async function repeat_visits(browser, url, noted, runs) {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await page.evaluateOnNewDocument(note_times);
+    const times = [];
+    for (let i = 0; i <= runs; ++i) {
+        await page.goto(url);
+        const ms = await (await page.waitForFunction((name) => window[name], { timeout: 20000 }, noted)).jsonValue();
+        if (i > 0) times.push(ms);
+    }
+    await context.close();
+    return times;
+}
+
+// A plain static file server on 127.0.0.1, in a process group of its own.
+function plain_server(folder) {
+    const child = spawn('timeout', ['-k', '5', '600', 'python3', '-u', '-c', `
+import functools, http.server, sys
+class quiet(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+handler = functools.partial(quiet, directory=sys.argv[1])
+with http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler) as server:
+    print(server.server_address[1], flush=True)
+    server.serve_forever()
+`, folder], { detached: true, stdio: ['ignore', 'pipe', 'inherit'] });
+    return new Promise((resolve) => {
+        child.stdout.once('data', (data) => resolve({
+            url: `http://127.0.0.1:${String(data).trim()}/`,
+            stop: () => { try { process.kill(-child.pid, 'SIGTERM'); } catch { /* gone */ } },
+        }));
+    });
+}
+
 function static_page(text) {
     const escaped = text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
     return `<!doctype html>
@@ -96,6 +135,9 @@ function static_page(text) {
 function print_sizes(folder, paths) {
     const files = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
     const row = (name, raw, packed) => console.log(`  ${name.padEnd(28)} ${String(raw).padStart(8)} ${String(packed).padStart(8)}`);
+    const counts = paths.reduce((count, p) => count.set(p, (count.get(p) || 0) + 1), new Map());
+    const twice = [...counts].filter(([, count]) => count > 1).map(([p]) => p);
+    console.log(`Requests until the first prompt: ${paths.length}${twice.length ? ` (fetched more than once: ${twice.join(', ')})` : ', each file once'}`);
     console.log('Transferred until the first prompt, in bytes:');
     console.log(`  ${'file'.padEnd(28)} ${'as built'.padStart(8)} ${'gzip -9'.padStart(8)}`);
     let raw_total = 0;
@@ -136,6 +178,17 @@ async function main() {
         console.log(`Navigation to the first prompt, median of ${runs}: ${median(game_ms).toFixed(1)} ms (${spread(game_ms)})`);
         console.log(`The static page of the same text, loaded:   ${median(static_ms).toFixed(1)} ms (${spread(static_ms)})`);
         console.log(`Ratio: ${(median(game_ms) / median(static_ms)).toFixed(2)}`);
+
+        const plain = await plain_server(folder);
+        try {
+            const game_again = await repeat_visits(chromium.browser, `${plain.url}?seed=1`, 'first_prompt_ms', runs);
+            const static_again = await repeat_visits(chromium.browser, `${plain.url}static.html`, 'loaded_ms', runs);
+            console.log(`Repeat visits, median of ${runs}: first prompt ${median(game_again).toFixed(1)} ms (${spread(game_again)}), ` +
+                `static page ${median(static_again).toFixed(1)} ms (${spread(static_again)}), ` +
+                `ratio ${(median(game_again) / median(static_again)).toFixed(2)}`);
+        } finally {
+            plain.stop();
+        }
     } finally {
         await chromium.close();
         server.stop();

@@ -25,6 +25,23 @@ constexpr bool cp932_is_lead_byte(unsigned char b) { return (b >= 0x81 && b <= 0
 
 constexpr bool cp932_is_trail_byte(unsigned char b) { return b >= 0x40 && b <= 0xFC && b != 0x7F; }
 
+// One character of a piece of a print, left in code page 932 for a far side that
+// converts it (the web page), but kept apart from the next piece: a lead byte that
+// ends the piece leaves as 0x80, which the code page leaves undefined, as the
+// tables show such a byte (U+FFFD), so that it never takes the first byte of the
+// next piece as its second. Returns how many bytes it took; a console_port's
+// output_encoder.
+//     {0x82, 0xA0} -> 82 A0, takes 2          {0x82} at the end -> 80, takes 1
+inline std::size_t cp932_char_kept_apart(const unsigned char* bytes, std::size_t size, char out[4], std::size_t& out_size)
+{
+    constexpr unsigned char undefined_byte = 0x80;
+    const bool whole_pair = cp932_is_lead_byte(bytes[0]) && size >= 2;
+    out[0] = static_cast<char>(cp932_is_lead_byte(bytes[0]) && !whole_pair ? undefined_byte : bytes[0]);
+    if (whole_pair) out[1] = static_cast<char>(bytes[1]);
+    out_size = whole_pair ? 2 : 1;
+    return out_size;
+}
+
 // ---- UTF-8 and the table lookup, shared by the compile-time encoder and the edges --------
 
 // One UTF-8 character at the start of a byte string. `size` is how many bytes it

@@ -353,4 +353,30 @@ TEST(PrintedCodePage, BecomesUtf8OrAReplacementACharacter)
     }
 }
 
+// A far side that converts for itself (the web page) gets the pieces in code page 932
+// as one stream of bytes, and must still show each piece as printed on its own.
+TEST(PrintedCodePage, LeftInTheCodePageKeepsEachPieceApart)
+{
+    const auto encode = [](const std::string& piece, auto encoder) {
+        std::string out;
+        const auto* data = reinterpret_cast<const unsigned char*>(piece.data());
+        for (std::size_t at = 0; at < piece.size();) {
+            char encoded[4];
+            std::size_t encoded_size = 0;
+            at += encoder(data + at, piece.size() - at, encoded, encoded_size);
+            out.append(encoded, encoded_size);
+        }
+        return out;
+    };
+    for (const printed_case& c : reference().printed) {
+        std::string stream;
+        std::string in;
+        for (const std::string& piece : c.pieces) {
+            stream += encode(piece, cp932_char_kept_apart);
+            in += (in.empty() ? "" : " | ") + to_hex(piece);
+        }
+        EXPECT_EQ(to_hex(c.out), to_hex(encode(stream, cp932_char_to_utf8))) << "printed " << in;
+    }
+}
+
 } // namespace

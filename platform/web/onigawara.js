@@ -5,11 +5,101 @@
 // through the import page.read, which waits: when nothing has been typed yet, the
 // program's stack is saved (binaryen's asyncify pass, applied at build time, does
 // the saving and rewinding) and control comes back here; once a line is typed, the
-// stack is rewound into the same read, which returns it. Text crosses as UTF-8 both
-// ways; the program converts it to and from code page 932 with its own tables.
+// stack is rewound into the same read, which returns it. Text crosses as code page
+// 932 both ways: the page shows it with the browser's own Shift_JIS decoder, and
+// converts what is typed with a map built once from that decoder.
 'use strict';
 
 (function () {
+
+// ---- Code page 932 ------------------------------------------------------------------
+
+const code_page = (function () {
+    const decoder = new TextDecoder('shift_jis');
+    const is_lead_byte = (b) => (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+    const undefined_byte = 0x80;
+
+    // Characters that input methods give under their JIS forms, read as the code
+    // page's own (the program reads them so at a terminal too).
+    const input_extras = new Map([
+        [0x00a2, 0x8191],  // ¢ as ￠
+        [0x00a3, 0x8192],  // £ as ￡
+        [0x00a5, 0x005c],  // ¥ as 0x5C, its JIS-Roman meaning
+        [0x00ac, 0x81ca],  // ¬ as ￢
+        [0x2014, 0x815c],  // — as ―
+        [0x2016, 0x8161],  // ‖ as ∥
+        [0x203e, 0x007e],  // ‾ as 0x7E, its JIS-Roman meaning
+        [0x2212, 0x817c],  // − as －
+        [0x301c, 0x8160],  // 〜 as ～
+    ]);
+
+    // What the program prints, as text: whole characters, as the program's own
+    // tables show them. The browser's decoder differs from them only where the
+    // program never prints: it reads 0x80 as U+0080, where the code page defines
+    // nothing, and a lead byte before 0xFD-0xFF as one undefined character, where
+    // each of the two is one. The program also sends a lead byte cut off at the end
+    // of a piece of a print as 0x80.
+    function shown(bytes) {
+        let fixed = null;
+        for (let i = 0; i < bytes.length; ++i) {
+            if (!is_lead_byte(bytes[i])) continue;
+            if (i + 1 < bytes.length && bytes[i + 1] >= 0xfd) (fixed ??= bytes.slice())[i] = undefined_byte;
+            else ++i;
+        }
+        return decoder.decode(fixed ?? bytes).replaceAll('\u0080', '\ufffd');
+    }
+
+    // Code point -> code, from the decoder: the half-width katakana, then every
+    // pair. Where pairs share a character, the first holds, and the NEC-selected
+    // IBM extensions (leads 0xED and 0xEE) come after the IBM extensions
+    // themselves, as when the code page encodes.
+    function build_map() {
+        const leads = [];
+        for (let b = 0x81; b <= 0xfc; ++b) if (is_lead_byte(b) && b !== 0xed && b !== 0xee) leads.push(b);
+        leads.push(0xed, 0xee);
+        const trails = [];
+        for (let b = 0x40; b <= 0xfc; ++b) if (b !== 0x7f) trails.push(b);
+        const pairs = new Uint8Array(leads.length * trails.length * 2);
+        let at = 0;
+        for (const lead of leads) for (const trail of trails) { pairs[at++] = lead; pairs[at++] = trail; }
+        const text = decoder.decode(pairs);
+        const map = new Map();
+        for (let b = 0xa1; b <= 0xdf; ++b) map.set(0xff61 + b - 0xa1, b);
+        let i = 0;
+        for (const lead of leads) {
+            for (const trail of trails) {
+                const code_point = text.charCodeAt(i++);
+                if (code_point === 0xfffd) {
+                    if (trail < 0x80) ++i;  // the decoder gave back the second byte
+                } else if (!map.has(code_point)) {
+                    map.set(code_point, (lead << 8) | trail);
+                }
+            }
+        }
+        for (const [code_point, code] of input_extras) if (!map.has(code_point)) map.set(code_point, code);
+        return map;
+    }
+    let by_code_point = null;
+
+    // What the player types, as the program reads it: each character it cannot
+    // hold (an emoji, é, a lone surrogate) becomes one '?'.
+    function typed(text) {
+        by_code_point ??= build_map();
+        const bytes = new Uint8Array(text.length * 2);
+        let size = 0;
+        for (const character of text) {
+            const code_point = character.codePointAt(0);
+            const code = code_point < 0x80 ? code_point : by_code_point.get(code_point) ?? 0x3f;
+            if (code > 0xff) bytes[size++] = code >> 8;
+            bytes[size++] = code & 0xff;
+        }
+        return bytes.subarray(0, size);
+    }
+
+    return { shown, typed };
+}());
+// For the tests, which hold it to the program's own tables.
+window.onigawara_code_page = code_page;
 
 // ---- Typed lines, waiting to be read ---------------------------------------------
 
@@ -51,11 +141,24 @@ const asyncify_unwinding = 1;
 const wasi_errno_badf = 8;
 const wasi_filetype_character_device = 2;
 
+// Compiles the program while it arrives. A server that sends it under another
+// media type than application/wasm makes streaming refuse it; then it is compiled
+// from its whole bytes, as it came.
+async function instantiate(response, imports) {
+    const fallback = response.clone();
+    try {
+        return await WebAssembly.instantiateStreaming(response, imports);
+    } catch (error) {
+        if (!(error instanceof TypeError)) throw error;
+        return WebAssembly.instantiate(await fallback.arrayBuffer(), imports);
+    }
+}
+
 // Runs the program to its end with `args` as its command line; resolves to its
 // exit status. `output(fd, bytes)` receives what it writes: fd 0 for the console
 // port, 1 and 2 for the C library's standard output and error. `on_wait()` is
 // called each time it waits for a typed line.
-async function run_program(wasm_bytes, args, output, on_wait) {
+async function run_program(wasm_response, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
     let wait_area = 0;  // where the waiting program's stack is saved
@@ -122,7 +225,7 @@ async function run_program(wasm_bytes, args, output, on_wait) {
         proc_exit(status) { throw new program_exit(status); },
     };
 
-    ({ instance: { exports } } = await WebAssembly.instantiate(wasm_bytes, { page, wasi_snapshot_preview1: wasi }));
+    ({ instance: { exports } } = await instantiate(wasm_response, { page, wasi_snapshot_preview1: wasi }));
     try {
         for (;;) {
             exports._start();
@@ -150,7 +253,7 @@ const again = document.getElementById('again');
 const share = document.getElementById('share');
 const replay_link = document.getElementById('replay');
 const copied = document.getElementById('copied');
-const decoders = [new TextDecoder(), new TextDecoder(), new TextDecoder()];
+const decoders = [null, new TextDecoder(), new TextDecoder()];  // standard output and error: UTF-8
 const encoder = new TextEncoder();
 
 // Adds text to the screen: 'said' for the program's output, 'said error' for its
@@ -168,7 +271,7 @@ function show(text, kind) {
 // command line is wrong, and then the page says why in its own words.
 let complaint = '';
 function show_program_output(fd, bytes) {
-    const text = decoders[fd].decode(bytes, { stream: true });
+    const text = fd === 0 ? code_page.shown(bytes) : decoders[fd].decode(bytes, { stream: true });
     if (fd === 2) complaint += text;
     else show(text, 'said');
 }
@@ -201,9 +304,8 @@ function send_next_line() {
     const line = finished_lines.shift();
     show(`${line}\n`, 'typed');
     program_waits(false);
-    const bytes = encoder.encode(`${line}\n`);
-    sent.push(bytes);
-    typed.push(bytes);
+    sent.push(encoder.encode(`${line}\n`));
+    typed.push(code_page.typed(`${line}\n`));
 }
 
 function finish_line() {
@@ -419,9 +521,10 @@ function seed_refused() {
 }
 
 async function play() {
-    const response = await fetch('onigawara.wasm');
+    // The same request as the preload hint in index.html, so the browser uses what that fetched.
+    const response = await fetch('onigawara.wasm', { credentials: 'same-origin' });
     if (!response.ok) throw new Error(`onigawara.wasm: ${response.status} ${response.statusText}`);
-    const status = await run_program(await response.arrayBuffer(), program_args(), show_program_output,
+    const status = await run_program(response, program_args(), show_program_output,
         program_waits_for_player);
     if (status === 2) {
         seed_refused();

@@ -1,22 +1,24 @@
-// The program's console on a web page (index.html): the page hands over what
-// the player types and shows what is printed, both as UTF-8, and the port here
-// converts at that edge, as at a UTF-8 terminal. The page's side is onigawara.js.
+// The program's console on a web page (index.html). What crosses to the page is
+// code page 932 as the program has it: the page shows it with the browser's own
+// Shift_JIS decoder and converts what the player types with a map built from that
+// decoder, so the program carries no conversion tables here. The page's side is
+// onigawara.js.
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
 
+#include "console/cp932.h"
 #include "console/platform.h"
-#include "console/utf8_port.h"
 
 // ---- What the page lends the program -------------------------------------------------
 
 extern "C" {
 
-// Up to `size` bytes of the lines the player has typed, each ending in a line
-// feed; waits until there is at least one.
+// Up to `size` bytes of the lines the player has typed, in code page 932, each
+// ending in a line feed; waits until there is at least one.
 __attribute__((import_module("page"), import_name("read"))) std::size_t page_read(char* into, std::size_t size);
 
-// Shows `size` bytes of UTF-8, always whole characters.
+// Shows `size` bytes of code page 932, always whole characters.
 __attribute__((import_module("page"), import_name("write"))) void page_write(const char* bytes, std::size_t size);
 
 } // extern "C"
@@ -63,23 +65,23 @@ public:
         page_write(bytes, size);
         return write_outcome::written;
     }
+    // Each piece of a print is shown on its own, as a terminal shows it.
+    char_encoder output_encoder() const override { return cp932_char_kept_apart; }
 };
 
 page_port page;
-utf8_port converted_page{page};
 
 } // namespace
 
 // ---- The platform -------------------------------------------------------------------------
 
-// The page is a UTF-8 terminal whatever the command line asks: the browser's text
-// is Unicode, and the page passes nothing but --seed.
+// The page is a terminal whatever the command line asks, and does its own
+// conversion; it passes nothing but --seed.
 console_port& platform_open_console(charset_choice, console_mode& mode)
 {
     mode.input_is_terminal = true;
     mode.output_is_terminal = true;
-    converted_page.convert(true, true);
-    return converted_page;
+    return page;
 }
 
 void platform_close_console() {}
@@ -93,7 +95,7 @@ platform_help_lines platform_help()
 {
     return {
         "  -h, --help             print this help and exit\n",
-        "      --charset=CHARSET  has no effect on the page, which is a UTF-8\n"
-        "                         terminal to the program\n",
+        "      --charset=CHARSET  has no effect on the page, which converts the\n"
+        "                         program's text itself\n",
     };
 }
