@@ -2,7 +2,7 @@
 //
 //   - what the page transfers until its first prompt, file by file, as built and
 //     compressed with gzip -9 (what a static host that compresses would send), and
-//     how the program splits into code and data;
+//     how the program splits into code and data; beside it, the rest of the site;
 //   - the time from navigation to the first prompt (the program waiting for the
 //     player's name), against the time the same server takes to load a static HTML
 //     page holding the same text with the same styles. Each page is loaded in a
@@ -132,17 +132,22 @@ function static_page(text) {
 `;
 }
 
+// The page's own files: what it needs before its first prompt. The rest of the site
+// (the tab's icon, which a browser fetches beside the page, and what installing and
+// playing offline use) is listed apart.
+const page_files = ['index.html', 'style.css', 'onigawara.js', 'onigawara.wasm'];
+
 function print_sizes(folder, paths) {
-    const files = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
+    const fetched = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
     const row = (name, raw, packed) => console.log(`  ${name.padEnd(28)} ${String(raw).padStart(8)} ${String(packed).padStart(8)}`);
     const counts = paths.reduce((count, p) => count.set(p, (count.get(p) || 0) + 1), new Map());
     const twice = [...counts].filter(([, count]) => count > 1).map(([p]) => p);
-    console.log(`Requests until the first prompt: ${paths.length}${twice.length ? ` (fetched more than once: ${twice.join(', ')})` : ', each file once'}`);
-    console.log('Transferred until the first prompt, in bytes:');
+    console.log(`Requests until the first prompt: ${paths.length}${twice.length ? ` (fetched more than once: ${twice.join(', ')})` : ', each file once'}: ${fetched.join(', ')}`);
+    console.log('The page until its first prompt, in bytes:');
     console.log(`  ${'file'.padEnd(28)} ${'as built'.padStart(8)} ${'gzip -9'.padStart(8)}`);
     let raw_total = 0;
     let packed_total = 0;
-    for (const file of files) {
+    for (const file of page_files) {
         const bytes = fs.readFileSync(path.join(folder, file));
         const packed = gzip_size(bytes);
         raw_total += bytes.length;
@@ -153,6 +158,12 @@ function print_sizes(folder, paths) {
         }
     }
     row('total', raw_total, packed_total);
+    console.log('Beside it (* fetched before the first prompt too):');
+    const rest = fs.readdirSync(folder).filter((file) => !page_files.includes(file) && file !== 'static.html').sort();
+    for (const file of rest) {
+        const bytes = fs.readFileSync(path.join(folder, file));
+        row(`${fetched.includes(file) ? '*' : ' '} ${file}`, bytes.length, gzip_size(bytes));
+    }
 }
 
 async function main() {
