@@ -232,3 +232,27 @@ TEST(Utf8Terminal, BytesWithNoCounterpartPrintAsReplacementAndTheRestFollows)
 }
 
 } // namespace
+
+TEST(Utf8Encode, EachLengthFromItsFirstCodePointToItsLast)
+{
+    // The UTF-8 forms written down from the standard, not from the code. Only the
+    // basic plane: code page 932 holds nothing beyond it, and a Windows console's
+    // surrogate pairs become U+FFFD before they are encoded.
+    struct case_ {
+        char32_t code_point;
+        std::string bytes;
+    };
+    const case_ cases[] = {
+        {0x007F,   "\x7F"},
+        {0x0080,   "\xC2\x80"},
+        {0x07FF,   "\xDF\xBF"},
+        {0x0800,   "\xE0\xA0\x80"},
+        {0xFFFD,   "\xEF\xBF\xBD"},
+        {0xFFFF,   "\xEF\xBF\xBF"},
+    };
+    for (const case_& c : cases) {
+        char out[4] = {};
+        const std::size_t size = utf8_encode(c.code_point, out);
+        EXPECT_EQ(c.bytes, std::string(out, size)) << std::hex << static_cast<std::uint32_t>(c.code_point);
+    }
+}
