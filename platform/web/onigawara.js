@@ -287,8 +287,8 @@ function show_program_output(fd, bytes) {
 // Each is sent when the program next waits for the player, as if typed then, so a
 // paste of several lines plays as the same lines typed one after another.
 const finished_lines = [];
-// Every line sent to the program, as the bytes it read: with the seed, the game.
-const sent = [];
+// Every line sent to the program, each with its line feed: with the seed, the game.
+let sent = '';
 let program_waiting = false;
 
 // The program waits for the player (the marker is for the tests and the benchmark).
@@ -304,7 +304,7 @@ function send_next_line() {
     const line = finished_lines.shift();
     show(`${line}\n`, 'typed');
     program_waits(false);
-    sent.push(encoder.encode(`${line}\n`));
+    sent += `${line}\n`;
     typed.push(code_page.typed(`${line}\n`));
 }
 
@@ -489,9 +489,7 @@ function replay_typed_lines() {
 }
 
 function offer_share() {
-    const bytes = new Uint8Array(sent.reduce((size, line) => size + line.length, 0));
-    sent.reduce((at, line) => { bytes.set(line, at); return at + line.length; }, 0);
-    replay_link.href = `${location.pathname}?seed=${seed}#${fragment_of(bytes)}`;
+    replay_link.href = `${location.pathname}?seed=${seed}#${fragment_of(encoder.encode(sent))}`;
     share.hidden = false;
 }
 
