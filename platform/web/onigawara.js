@@ -264,7 +264,20 @@ function show(text, kind) {
     span.className = kind;
     span.textContent = text;
     output_area.append(span);
-    (ended.hidden ? field : ended).scrollIntoView({ block: 'nearest' });
+    keep_in_view();
+}
+
+// The window follows the newest text: the line being typed, or the end. Once per
+// frame, just before it is drawn, so that a burst of output costs one layout, not one
+// for each piece; the player sees no frame in between.
+let view_kept = false;
+function keep_in_view() {
+    if (view_kept) return;
+    view_kept = true;
+    requestAnimationFrame(() => {
+        view_kept = false;
+        (ended.hidden ? field : ended).scrollIntoView({ block: 'nearest' });
+    });
 }
 
 // Standard error is held until the program ends: the one thing it says is that the
@@ -274,6 +287,18 @@ function show_program_output(fd, bytes) {
     const text = fd === 0 ? code_page.shown(bytes) : decoders[fd].decode(bytes, { stream: true });
     if (fd === 2) complaint += text;
     else show(text, 'said');
+}
+
+// After one visit the page plays with the network gone (sw.js). The worker is
+// registered once the program is up, in a task of its own, so that neither it nor
+// the files it caches hold up the first prompt. A browser lets a page have a worker only from HTTPS
+// or this machine: reached by plain HTTP from another machine, the page plays, but
+// online only.
+let worker_registered = false;
+function register_worker() {
+    if (worker_registered || !('serviceWorker' in navigator) || !window.isSecureContext) return;
+    worker_registered = true;
+    navigator.serviceWorker.register('sw.js').catch(() => {});
 }
 
 // ---- Typing ----------------------------------------------------------------------------
@@ -363,7 +388,7 @@ function open_typing() {
     if (!field.isContentEditable) field.setAttribute('contenteditable', 'true');  // browsers before 2025
     field.hidden = false;
     focus_typing();
-    field.scrollIntoView({ block: 'nearest' });
+    keep_in_view();
 }
 
 // The game is over: nothing takes text any more, and what was still to be sent is dropped.
@@ -377,7 +402,10 @@ function close_typing() {
 }
 
 function program_waits_for_player() {
-    if (field.hidden) open_typing();
+    if (field.hidden) {
+        open_typing();
+        setTimeout(register_worker);
+    }
     program_waits(true);
     send_next_line();
 }
@@ -423,12 +451,13 @@ document.addEventListener('click', (event) => {
 // to the message, not to the button, so neither the Enter that answered the last
 // key wait, nor a key held down, nor a second Enter starts one.
 function show_end(message, button_label) {
+    register_worker();
     close_typing();
     if (message) end_message.textContent = message;
     if (button_label) again.textContent = button_label;
     ended.hidden = false;
     end_message.focus({ preventScroll: true });
-    ended.scrollIntoView({ block: 'nearest' });
+    keep_in_view();
 }
 
 // A new game is a new page without a seed: the clock seeds it. The button takes a
@@ -531,13 +560,6 @@ async function play() {
     show(complaint, 'said error');
     show_end();
     offer_share();
-}
-
-// After one visit the page plays with the network gone (sw.js). A browser lets a
-// page have a worker only from HTTPS or this machine: reached by plain HTTP from
-// another machine, the page plays, but online only.
-if ('serviceWorker' in navigator && window.isSecureContext) {
-    navigator.serviceWorker.register('sw.js').catch(() => {});
 }
 
 replay_typed_lines();

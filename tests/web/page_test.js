@@ -433,6 +433,23 @@ for (const name of chosen) {
             await tab.close();
         });
 
+        test('the window follows the newest text: the typing as the conversation outgrows it, then the end', time_limit, async () => {
+            const lines = ['太郎', ...Array(14).fill('こんにちは'), '本能寺', ''];
+            const in_view = (id) => {
+                const box = document.getElementById(id).getBoundingClientRect();
+                return box.height > 0 && box.top >= 0 && box.bottom <= innerHeight + 1;
+            };
+            const tab = await open_game(engine, '?seed=5', narrow());
+            for (const line of lines) {
+                await type_line(tab, line);
+                if (!(await tab.eval(is_over))) await tab.wait_for(in_view, 'line');
+            }
+            assert.equal(await tab.eval(printed), printed_at_terminal(5, lines));
+            assert.ok(await tab.eval(() => document.documentElement.scrollHeight > innerHeight + 200), 'the conversation outgrew the window');
+            await tab.wait_for(in_view, 'ended');
+            await tab.close();
+        });
+
         test('a seed the program does not take: a short message in Japanese, and a game without it', time_limit, async () => {
             for (const seed of ['abc', '-1', '4294967296', '', '1.5', '--help']) {
                 const tab = await open_game(engine, `?seed=${encodeURIComponent(seed)}`);
