@@ -5,9 +5,10 @@
 //     how the program splits into code and data; beside it, the rest of the site;
 //   - the time from navigation to the first prompt (the program waiting for the
 //     player's name), against the time the same server takes to load a static HTML
-//     page holding the same text with the same styles. Each page is loaded in a
-//     fresh browser context (nothing cached), the two in turn, RUNS times each
-//     after one load of each that is not counted; the figures are medians;
+//     page holding the same text with the same stylesheet, in a file of its own and
+//     inside the page. Each page is loaded in a fresh browser context (nothing
+//     cached), the three in turn, RUNS times each after one load of each that is
+//     not counted; the figures are medians;
 //   - the same for repeat visits: each page loaded again in a context that has
 //     loaded it before, from a plain static server (Python's http.server, which
 //     lets the browser cache and revalidate, as a static host does).
@@ -114,7 +115,10 @@ with http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler) as server:
     });
 }
 
-function static_page(text) {
+// The same text in a static page with the same stylesheet: in a file of its own
+// (static.css), as the static page was when the goal was set, or inside the page, as
+// the game's page has it.
+function static_page(text, stylesheet_inside) {
     const escaped = text.replace(/&/g, '&amp;').replace(/</g, '&lt;');
     return `<!doctype html>
 <html lang="ja">
@@ -123,7 +127,7 @@ function static_page(text) {
 <meta name="viewport" content="width=device-width, initial-scale=1">
 <title>鬼瓦の雷鳴</title>
 <link rel="icon" href="data:,">
-<link rel="stylesheet" href="style.css">
+${stylesheet_inside === undefined ? '<link rel="stylesheet" href="static.css">' : `<style>${stylesheet_inside}</style>`}
 </head>
 <body>
 <div class="window"><main id="screen"><div id="output">${escaped}</div></main></div>
@@ -132,10 +136,17 @@ function static_page(text) {
 `;
 }
 
-// The page's own files: what it needs before its first prompt. The rest of the site
-// (the tab's icon, which a browser fetches beside the page, and what installing and
-// playing offline use) is listed apart.
-const page_files = ['index.html', 'style.css', 'onigawara.js', 'onigawara.wasm'];
+// The page's own files: what it needs before its first prompt (the page holds its
+// stylesheet and its script). The rest of the site (the tab's icon, which a browser
+// fetches beside the page, and what installing and playing offline use) is listed apart.
+const page_files = ['index.html', 'onigawara.wasm'];
+
+// What lies inside the page's <style> and <script>.
+function page_parts(bytes) {
+    const text = bytes.toString('utf8');
+    const inside = (tag) => Buffer.from(new RegExp(`<${tag}>([\\s\\S]*?)</${tag}>`).exec(text)?.[1] ?? '', 'utf8');
+    return { stylesheet: inside('style'), script: inside('script') };
+}
 
 function print_sizes(folder, paths) {
     const fetched = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
@@ -155,11 +166,13 @@ function print_sizes(folder, paths) {
         row(file, bytes.length, packed);
         if (file.endsWith('.wasm')) {
             for (const [name, part] of Object.entries(wasm_sections(bytes))) row(`  its ${name} sections`, part.length, gzip_size(part));
+        } else {
+            for (const [name, part] of Object.entries(page_parts(bytes))) row(`  its ${name}`, part.length, gzip_size(part));
         }
     }
     row('total', raw_total, packed_total);
     console.log('Beside it (* fetched before the first prompt too):');
-    const rest = fs.readdirSync(folder).filter((file) => !page_files.includes(file) && file !== 'static.html').sort();
+    const rest = fs.readdirSync(folder).filter((file) => !page_files.includes(file) && !file.startsWith('static')).sort();
     for (const file of rest) {
         const bytes = fs.readFileSync(path.join(folder, file));
         row(`${fetched.includes(file) ? '*' : ' '} ${file}`, bytes.length, gzip_size(bytes));
@@ -176,19 +189,26 @@ async function main() {
         const game_url = `${server.url}?seed=1`;
         const first = await load_once(chromium.browser, game_url, 'first_prompt_ms');
         print_sizes(folder, first.fetched);
+        const stylesheet = page_parts(fs.readFileSync(path.join(folder, 'index.html'))).stylesheet.toString('utf8');
+        fs.writeFileSync(path.join(folder, 'static.css'), stylesheet);
         fs.writeFileSync(path.join(folder, 'static.html'), static_page(first.text));
+        fs.writeFileSync(path.join(folder, 'static-inside.html'), static_page(first.text, stylesheet));
 
-        await load_once(chromium.browser, `${server.url}static.html`, 'loaded_ms');  // the first of each is slower
-        const game_ms = [];
-        const static_ms = [];
+        const pages = [
+            { name: 'The page, to its first prompt:', url: game_url, noted: 'first_prompt_ms', ms: [] },
+            { name: 'A static page of the same text, stylesheet in a file, loaded:', url: `${server.url}static.html`, noted: 'loaded_ms', ms: [] },
+            { name: 'The same, its stylesheet inside it, loaded:', url: `${server.url}static-inside.html`, noted: 'loaded_ms', ms: [] },
+        ];
+        for (const page of pages) await load_once(chromium.browser, page.url, page.noted);  // the first of each is slower
         for (let i = 0; i < runs; ++i) {
-            game_ms.push((await load_once(chromium.browser, game_url, 'first_prompt_ms')).ms);
-            static_ms.push((await load_once(chromium.browser, `${server.url}static.html`, 'loaded_ms')).ms);
+            for (const page of pages) page.ms.push((await load_once(chromium.browser, page.url, page.noted)).ms);
         }
         const spread = (values) => `fastest ${Math.min(...values).toFixed(1)}, slowest ${Math.max(...values).toFixed(1)}`;
-        console.log(`Navigation to the first prompt, median of ${runs}: ${median(game_ms).toFixed(1)} ms (${spread(game_ms)})`);
-        console.log(`The static page of the same text, loaded:   ${median(static_ms).toFixed(1)} ms (${spread(static_ms)})`);
-        console.log(`Ratio: ${(median(game_ms) / median(static_ms)).toFixed(2)}`);
+        console.log(`First visits, medians of ${runs}, each in a fresh context:`);
+        for (const page of pages) {
+            const ratio = page === pages[0] ? '' : `; the page takes ${(median(pages[0].ms) / median(page.ms)).toFixed(2)} times as long`;
+            console.log(`  ${page.name.padEnd(64)} ${median(page.ms).toFixed(1).padStart(6)} ms (${spread(page.ms)})${ratio}`);
+        }
 
         const plain = await plain_server(folder);
         try {

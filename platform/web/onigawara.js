@@ -8,6 +8,9 @@
 // stack is rewound into the same read, which returns it. Text crosses as code page
 // 932 both ways: the page shows it with the browser's own Shift_JIS decoder, and
 // converts what is typed with a map built once from that decoder.
+//
+// The build puts this script inside index.html (make-page.cmake), at the end of the
+// page, so that it runs as soon as the page is read, with no request of its own.
 'use strict';
 
 (function () {

@@ -24,11 +24,12 @@ const webkit_library = ['/usr/lib/x86_64-linux-gnu', '/usr/lib/aarch64-linux-gnu
 
 // What each engine can show. The narrowest window WebKitGTK's MiniBrowser opens is
 // about 447 px wide. Only Chromium's DevTools protocol composes with an input
-// method, emulates touch and reads the accessibility tree whole.
+// method, emulates touch and reads the accessibility tree whole. WebKit's driver
+// holds back clicks and keys until a page has been read to its end.
 const abilities = {
-    chromium: { narrowest: 360, input_method: true, touch: true, accessibility_tree: true, service_worker: true },
-    firefox: { narrowest: 360, input_method: false, touch: false, accessibility_tree: false, service_worker: true },
-    webkitgtk: { narrowest: 447, input_method: false, touch: false, accessibility_tree: false, service_worker: true },
+    chromium: { narrowest: 360, input_method: true, touch: true, accessibility_tree: true, service_worker: true, keys_while_reading: true },
+    firefox: { narrowest: 360, input_method: false, touch: false, accessibility_tree: false, service_worker: true, keys_while_reading: true },
+    webkitgtk: { narrowest: 447, input_method: false, touch: false, accessibility_tree: false, service_worker: true, keys_while_reading: false },
 };
 
 function end_group(child) {
@@ -49,8 +50,10 @@ function start_limited(command, args, options = {}) {
 }
 
 // Serves `folder` on 127.0.0.1, on a port the system picks (serve.py beside this
-// file). Resolves to { url, hold(name), release(name), stop }: while a file is held,
-// requests for it wait.
+// file). Resolves to { url, hold(name, at), release(name), mislabel(name), stop }:
+// while a file is held, requests for it wait, or with `at` get the file up to the
+// first `at` in it and wait for the rest; the page itself is ''. A file mislabelled
+// is served as application/octet-stream.
 function serve(folder) {
     const server = start_limited('python3', ['-u', path.join(__dirname, 'serve.py'), folder]);
     return new Promise((resolve, reject) => {
@@ -63,8 +66,9 @@ function serve(folder) {
             const ask = async (what) => { await fetch(url + what); };
             resolve({
                 url,
-                hold: (name) => ask(`.hold/${name}`),
+                hold: (name, at) => ask(`.hold/${name}${at === undefined ? '' : `?at=${encodeURIComponent(at)}`}`),
                 release: (name) => ask(`.release/${name}`),
+                mislabel: (name) => ask(`.mislabel/${name}`),
                 stop: () => end_group(server),
             });
         });
