@@ -136,16 +136,21 @@ ${stylesheet_inside === undefined ? '<link rel="stylesheet" href="static.css">' 
 `;
 }
 
-// The page's own files: what it needs before its first prompt (the page holds its
-// stylesheet and its script). The rest of the site (the tab's icon, which a browser
-// fetches beside the page, and what installing and playing offline use) is listed apart.
-const page_files = ['index.html', 'onigawara.wasm'];
+// The page's own file: all it needs before its first prompt (it holds its
+// stylesheet, the program and its script). The rest of the site (the tab's icon,
+// which a browser fetches beside the page, and what installing and playing offline
+// use) is listed apart.
+const page_files = ['index.html'];
 
-// What lies inside the page's <style> and <script>.
+// What lies inside the page's <style> and <script> elements: the stylesheet, the
+// program (in hex) and the script.
 function page_parts(bytes) {
     const text = bytes.toString('utf8');
-    const inside = (tag) => Buffer.from(new RegExp(`<${tag}>([\\s\\S]*?)</${tag}>`).exec(text)?.[1] ?? '', 'utf8');
-    return { stylesheet: inside('style'), script: inside('script') };
+    const inside = (start) => {
+        const at = text.indexOf(start);
+        return at < 0 ? Buffer.alloc(0) : Buffer.from(text.slice(at + start.length, text.indexOf('</', at)), 'utf8');
+    };
+    return { stylesheet: inside('<style>'), 'program, in hex': inside('<script id="program" type="text/plain">'), script: inside('<script>') };
 }
 
 function print_sizes(folder, paths) {
@@ -164,10 +169,13 @@ function print_sizes(folder, paths) {
         raw_total += bytes.length;
         packed_total += packed;
         row(file, bytes.length, packed);
-        if (file.endsWith('.wasm')) {
-            for (const [name, part] of Object.entries(wasm_sections(bytes))) row(`  its ${name} sections`, part.length, gzip_size(part));
-        } else {
-            for (const [name, part] of Object.entries(page_parts(bytes))) row(`  its ${name}`, part.length, gzip_size(part));
+        for (const [name, part] of Object.entries(page_parts(bytes))) {
+            row(`  its ${name}`, part.length, gzip_size(part));
+            if (name !== 'program, in hex') continue;
+            // The program as bytes (the .wasm), and how they split into code and data.
+            const program = Buffer.from(part.toString(), 'hex');
+            row('    as bytes', program.length, gzip_size(program));
+            for (const [section, piece] of Object.entries(wasm_sections(program))) row(`    its ${section} sections`, piece.length, gzip_size(piece));
         }
     }
     row('total', raw_total, packed_total);

@@ -235,7 +235,7 @@ class Release(InstalledChecks):
         self.assertEqual([top + name for name in expected], [info.filename for info, _ in entries])
         for info, data in entries:
             self.assertEqual((site / info.filename[len(top):]).read_bytes(), data, info.filename)
-        self.assertTrue({"index.html", "onigawara.wasm", "sw.js"} <= set(expected), expected)
+        self.assertTrue({"index.html", "sw.js"} <= set(expected), expected)
 
     # ---- A tree with changes ---------------------------------------------------------------
     def test_uncommitted_changes_are_refused_or_built_and_said(self):

@@ -1,11 +1,13 @@
-# Writes the page: index.html with its stylesheet and its script inside it, so that
-# one response brings the browser all it needs to start the program, and the page's
-# Content-Security-Policy names each of the two by its SHA-256.
+# Writes the page: index.html with its stylesheet, the program and its script inside
+# it, so that one response brings the browser all it needs, and the script can run
+# the program while the page is read. The page's Content-Security-Policy names the
+# stylesheet and the script by their SHA-256.
 #
-#   cmake -DTEMPLATE=index.html -DSTYLE=style.css -DSCRIPT=onigawara.js -DPAGE=site/index.html -P make-page.cmake
+#   cmake -DTEMPLATE=index.html -DSTYLE=style.css -DSCRIPT=onigawara.js -DPROGRAM=onigawara.wasm
+#         -DPAGE=site/index.html -P make-page.cmake
 #
-# The template holds @STYLE@ and @SCRIPT@ where they go, and @STYLE_HASH@ and
-# @SCRIPT_HASH@ where the policy names them.
+# The template holds @STYLE@, @PROGRAM@ (the program's bytes in hex) and @SCRIPT@
+# where they go, and @STYLE_HASH@ and @SCRIPT_HASH@ where the policy names them.
 
 # Base64 of the bytes that `hex` spells, as a policy writes a hash.
 function(base64_of_hex hex out)
@@ -53,6 +55,7 @@ endfunction()
 
 file(READ ${STYLE} STYLE)
 file(READ ${SCRIPT} SCRIPT)
+file(READ ${PROGRAM} PROGRAM HEX)
 check_inside(style ${STYLE} "${STYLE}")
 check_inside(script ${SCRIPT} "${SCRIPT}")
 string(SHA256 style_hex "${STYLE}")

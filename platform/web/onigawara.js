@@ -1,4 +1,4 @@
-// The page around the conversation: runs onigawara.wasm and lends it a console.
+// The page around the conversation: runs the program and lends it a console.
 //
 // The program is the same C++ as at the terminal, built for WebAssembly with its
 // own port for the page (web_console.cpp). It reads the player's lines
@@ -9,8 +9,9 @@
 // 932 both ways: the page shows it with the browser's own Shift_JIS decoder, and
 // converts what is typed with a map built once from that decoder.
 //
-// The build puts this script inside index.html (make-page.cmake), at the end of the
-// page, so that it runs as soon as the page is read, with no request of its own.
+// The build puts this script inside index.html (make-page.cmake), at its end, after
+// the program's bytes: one response brings all the page needs, and the program runs
+// to its first prompt while the page is read, before the browser first draws it.
 'use strict';
 
 (function () {
@@ -144,24 +145,24 @@ const asyncify_unwinding = 1;
 const wasi_errno_badf = 8;
 const wasi_filetype_character_device = 2;
 
-// Compiles the program while it arrives. A server that sends it under another
-// media type than application/wasm makes streaming refuse it; then it is compiled
-// from its whole bytes, as it came.
-async function instantiate(response, imports) {
-    const fallback = response.clone();
-    try {
-        return await WebAssembly.instantiateStreaming(response, imports);
-    } catch (error) {
-        if (!(error instanceof TypeError)) throw error;
-        return WebAssembly.instantiate(await fallback.arrayBuffer(), imports);
-    }
+// The program's bytes, which the build writes into the page in hex. The text is
+// dropped once read: the page has no further use for it.
+function program_bytes() {
+    const holder = document.getElementById('program');
+    const hex = holder.textContent;
+    holder.remove();
+    const nibble = (c) => (c <= 0x39 ? c - 0x30 : c - 0x57);  // 0-9, a-f
+    const bytes = new Uint8Array(hex.length >> 1);
+    for (let i = 0; i < bytes.length; ++i) bytes[i] = (nibble(hex.charCodeAt(2 * i)) << 4) | nibble(hex.charCodeAt(2 * i + 1));
+    return bytes;
 }
 
-// Runs the program to its end with `args` as its command line; resolves to its
-// exit status. `output(fd, bytes)` receives what it writes: fd 0 for the console
-// port, 1 and 2 for the C library's standard output and error. `on_wait()` is
-// called each time it waits for a typed line.
-async function run_program(wasm_response, args, output, on_wait) {
+// Runs the program (its bytes) to its end with `args` as its command line; resolves
+// to its exit status. `output(fd, bytes)` receives what it writes: fd 0 for the
+// console port, 1 and 2 for the C library's standard output and error. `on_wait()`
+// is called each time it waits for a typed line. Up to its first wait the program
+// runs in the call itself.
+async function run_program(wasm, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
     let wait_area = 0;  // where the waiting program's stack is saved
@@ -228,7 +229,7 @@ async function run_program(wasm_response, args, output, on_wait) {
         proc_exit(status) { throw new program_exit(status); },
     };
 
-    ({ instance: { exports } } = await instantiate(wasm_response, { page, wasi_snapshot_preview1: wasi }));
+    ({ exports } = new WebAssembly.Instance(new WebAssembly.Module(wasm), { page, wasi_snapshot_preview1: wasi }));
     try {
         for (;;) {
             exports._start();
@@ -551,10 +552,7 @@ function seed_refused() {
 }
 
 async function play() {
-    // The same request as the preload hint in index.html, so the browser uses what that fetched.
-    const response = await fetch('onigawara.wasm', { credentials: 'same-origin' });
-    if (!response.ok) throw new Error(`onigawara.wasm: ${response.status} ${response.statusText}`);
-    const status = await run_program(response, program_args(), show_program_output,
+    const status = await run_program(program_bytes(), program_args(), show_program_output,
         program_waits_for_player);
     if (status === 2) {
         seed_refused();

@@ -50,10 +50,9 @@ function start_limited(command, args, options = {}) {
 }
 
 // Serves `folder` on 127.0.0.1, on a port the system picks (serve.py beside this
-// file). Resolves to { url, hold(name, at), release(name), mislabel(name), stop }:
-// while a file is held, requests for it wait, or with `at` get the file up to the
-// first `at` in it and wait for the rest; the page itself is ''. A file mislabelled
-// is served as application/octet-stream.
+// file). Resolves to { url, hold(name, at), release(name), stop }: while a file is
+// held, requests for it wait, or with `at` get the file up to the first `at` in it
+// and wait for the rest; the page itself is ''.
 function serve(folder) {
     const server = start_limited('python3', ['-u', path.join(__dirname, 'serve.py'), folder]);
     return new Promise((resolve, reject) => {
@@ -68,7 +67,6 @@ function serve(folder) {
                 url,
                 hold: (name, at) => ask(`.hold/${name}${at === undefined ? '' : `?at=${encodeURIComponent(at)}`}`),
                 release: (name) => ask(`.release/${name}`),
-                mislabel: (name) => ask(`.mislabel/${name}`),
                 stop: () => end_group(server),
             });
         });

@@ -49,7 +49,6 @@ function read_edge_cases() {
 
 let folder;
 let server;
-let mislabelling;
 before(async () => {
     assert.ok(site && program, 'ONIGAWARA_SITE and ONIGAWARA_PROGRAM name the site and the program');
     folder = fs.mkdtempSync(path.join(os.tmpdir(), 'onigawara-code-page-'));
@@ -58,13 +57,9 @@ before(async () => {
     fs.writeFileSync(path.join(folder, 'reference.json'), execFileSync(tool, { maxBuffer: 1 << 26, timeout: 60000 }));
     fs.writeFileSync(path.join(folder, 'edges.json'), JSON.stringify(read_edge_cases()));
     server = await serve(folder);
-    // The same site from a server that does not call the program application/wasm.
-    mislabelling = await serve(folder);
-    await mislabelling.mislabel('onigawara.wasm');
 });
 after(() => {
     if (server) server.stop();
-    if (mislabelling) mislabelling.stop();
     if (folder) fs.rmSync(folder, { recursive: true, force: true });
 });
 
@@ -172,18 +167,6 @@ for (const name of chosen) {
             assert.ok(result.checked > 1000, `only ${result.checked} cases`);
             assert.deepEqual(result.first, []);
             assert.equal(result.differences, 0);
-        });
-
-        // A server that does not know .wasm sends it as application/octet-stream, and
-        // streaming compilation refuses it; the page then compiles the program from its
-        // whole bytes.
-        test('plays when the server sends the program under another media type', time_limit, async () => {
-            const tab = await engine.open(`${mislabelling.url}?seed=1`, desktop);
-            await tab.wait_for(ready);
-            assert.equal(await tab.eval(async () => (await fetch('onigawara.wasm')).headers.get('content-type')),
-                'application/octet-stream');
-            assert.match(await tab.eval(() => document.getElementById('output').textContent), /名を入力してくだされ → $/);
-            await tab.close();
         });
     });
 }

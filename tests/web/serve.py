@@ -8,8 +8,6 @@ Prints "port N" once it listens.
   With ?at=TEXT, a request for /NAME gets the file up to the first TEXT in it at
   once, and the rest when released: a test sees the page read up to its script.
   The page itself is /.
-- GET /.mislabel/NAME serves /NAME from then on as application/octet-stream, as a
-  server that does not know the file's kind would.
 """
 import functools
 import http.server
@@ -20,7 +18,6 @@ import urllib.parse
 
 held = {}  # path -> Event, set while requests for path may go on
 held_at = {}  # path -> the bytes before which a held file stops
-mislabelled = set()
 lock = threading.Lock()
 
 
@@ -32,7 +29,7 @@ def gate(path):
 class Handler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         url = urllib.parse.urlsplit(self.path)
-        for verb in ('hold', 'release', 'mislabel'):
+        for verb in ('hold', 'release'):
             prefix = f'/.{verb}/'
             if url.path.startswith(prefix):
                 self.control(verb, '/' + url.path[len(prefix):], urllib.parse.parse_qs(url.query))
@@ -48,10 +45,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         super().do_GET()
 
     def control(self, verb, path, query):
-        if verb == 'mislabel':
-            with lock:
-                mislabelled.add(path)
-        elif verb == 'hold':
+        if verb == 'hold':
             gate(path).clear()
             with lock:
                 held_at[path] = query['at'][0].encode() if 'at' in query else None
@@ -77,12 +71,6 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         self.wfile.flush()
         event.wait(timeout=120)
         self.wfile.write(data[cut:])
-
-    def guess_type(self, path):
-        with lock:
-            if '/' + os.path.relpath(path, self.directory) in mislabelled:
-                return 'application/octet-stream'
-        return super().guess_type(path)
 
     # Nothing cached: a file held back is asked for again on every load.
     def end_headers(self):
