@@ -157,11 +157,23 @@ function program_bytes() {
     return bytes;
 }
 
+// Compiles and starts the program at once, where the browser allows it. A browser
+// may refuse to compile a program of this size on the page's own thread (it throws
+// a RangeError); then the program is compiled in the background.
+async function instantiate(bytes, imports) {
+    try {
+        return new WebAssembly.Instance(new WebAssembly.Module(bytes), imports);
+    } catch (error) {
+        if (!(error instanceof RangeError)) throw error;
+        return (await WebAssembly.instantiate(bytes, imports)).instance;
+    }
+}
+
 // Runs the program (its bytes) to its end with `args` as its command line; resolves
 // to its exit status. `output(fd, bytes)` receives what it writes: fd 0 for the
 // console port, 1 and 2 for the C library's standard output and error. `on_wait()`
-// is called each time it waits for a typed line. Up to its first wait the program
-// runs in the call itself.
+// is called each time it waits for a typed line. Where the browser compiles it at
+// once, the program runs to its first wait before the page's script has ended.
 async function run_program(wasm, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
@@ -229,7 +241,7 @@ async function run_program(wasm, args, output, on_wait) {
         proc_exit(status) { throw new program_exit(status); },
     };
 
-    ({ exports } = new WebAssembly.Instance(new WebAssembly.Module(wasm), { page, wasi_snapshot_preview1: wasi }));
+    ({ exports } = await instantiate(wasm, { page, wasi_snapshot_preview1: wasi }));
     try {
         for (;;) {
             exports._start();

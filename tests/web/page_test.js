@@ -369,6 +369,20 @@ for (const name of chosen) {
                 await tab.close();
             });
 
+        test('a browser that will not compile the program on the page\'s own thread plays it all the same',
+            { ...time_limit, skip: !abilities[name].script_before_page && 'no script of the test\'s own before the page\'s here' },
+            async () => {
+                const tab = await engine.open('about:blank', desktop);
+                await tab.page.evaluateOnNewDocument(() => {
+                    WebAssembly.Module = function refused() { throw new RangeError('too large to compile on this thread'); };
+                });
+                await tab.goto(`${server.url}?seed=4`);
+                await tab.wait_for(ready);
+                await play_lines(tab, ['太郎', 'こんにちは']);
+                assert.equal(await tab.eval(printed), printed_at_terminal(4, ['太郎', 'こんにちは']));
+                await tab.close();
+            });
+
         test('before the script has run, Enter and clicks go nowhere and nothing navigates',
             { ...time_limit, skip: !abilities[name].keys_while_reading && 'no clicks or keys in a page still being read here' },
             async () => {
