@@ -340,9 +340,11 @@ function program_waits(waiting) {
 }
 
 // Sends the next finished line, echoed after the prompt as a terminal echoes it.
+// A byte order mark at the very start of what is typed (text saved by Notepad and
+// pasted, or a link made from it) is skipped, as at a UTF-8 terminal.
 function send_next_line() {
     if (!program_waiting || finished_lines.length === 0) return;
-    const line = finished_lines.shift();
+    const line = sent === '' ? finished_lines.shift().replace(/^\uFEFF/, '') : finished_lines.shift();
     show(`${line}\n`, 'typed');
     program_waits(false);
     sent += `${line}\n`;

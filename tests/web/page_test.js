@@ -653,6 +653,24 @@ for (const name of chosen) {
                 await tab.close();
             });
 
+        test('a byte order mark at the start of what is sent is skipped, as at a UTF-8 terminal', time_limit, async () => {
+            // Pasted from a file saved with one, and in a link, whose bytes hold it.
+            const lines = ['\uFEFF太郎', 'こんにちは'];
+            assert.ok(printed_at_terminal(6, lines).includes('太郎＞'), 'the terminal takes the name without the mark');
+            const pasted = await open_game(engine, '?seed=6');
+            await paste(pasted, lines.map((line) => `${line}\n`).join(''));
+            await pasted.wait_for((last) => document.getElementById('output').textContent.includes(last)
+                && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+            assert.equal(await pasted.eval(printed), printed_at_terminal(6, lines));
+            await pasted.close();
+
+            const tab = await open_game(engine, `?seed=6#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
+            await tab.wait_for((last) => document.getElementById('output').textContent.includes(last)
+                && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+            assert.equal(await tab.eval(printed), printed_at_terminal(6, lines));
+            await tab.close();
+        });
+
         test('markup put into the page runs nothing: only the page\'s own script runs, and the program in it',
             time_limit, async () => {
                 const tab = await open_game(engine, '?seed=3');
