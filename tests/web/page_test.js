@@ -64,6 +64,9 @@ const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 // Until the program waits for a line, or the game is over.
 const ready = () => document.body.hasAttribute('data-waiting') || !document.getElementById('ended').hidden;
 const is_over = () => !document.getElementById('ended').hidden;
+// The screen shows `line` (sent from a paste or a link) and the program waits again.
+const has_echoed_and_waits = (line) => document.getElementById('output').textContent.includes(line)
+    && document.body.hasAttribute('data-waiting');
 const focused_id = () => document.activeElement && document.activeElement.id;
 // Everything on the screen: what the program printed and the echo of what was typed.
 const screen_text = () => document.getElementById('output').textContent;
@@ -641,8 +644,7 @@ for (const name of chosen) {
                     tab.page.on('console', (message) => { if (message.type() === 'error') errors.push(message.text()); });
                 }
                 await tab.goto(`${server.url}?seed=3#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
-                await tab.wait_for((last) => document.getElementById('output').textContent.includes(last)
-                    && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+                await tab.wait_for(has_echoed_and_waits, `${lines[1]}\n`);
                 assert.equal(await tab.eval(printed), printed_at_terminal(3, lines));
                 assert.ok((await tab.eval(screen_text)).includes(`${markup}\n`), 'the markup echoed as text');
                 assert.deepEqual(await tab.eval(() => [...document.querySelectorAll('#output *')].map((e) => e.tagName)
@@ -659,14 +661,12 @@ for (const name of chosen) {
             assert.ok(printed_at_terminal(6, lines).includes('太郎＞'), 'the terminal takes the name without the mark');
             const pasted = await open_game(engine, '?seed=6');
             await paste(pasted, lines.map((line) => `${line}\n`).join(''));
-            await pasted.wait_for((last) => document.getElementById('output').textContent.includes(last)
-                && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+            await pasted.wait_for(has_echoed_and_waits, `${lines[1]}\n`);
             assert.equal(await pasted.eval(printed), printed_at_terminal(6, lines));
             await pasted.close();
 
             const tab = await open_game(engine, `?seed=6#${fragment_of(lines.map((line) => `${line}\n`).join(''))}`);
-            await tab.wait_for((last) => document.getElementById('output').textContent.includes(last)
-                && document.body.hasAttribute('data-waiting'), `${lines[1]}\n`);
+            await tab.wait_for(has_echoed_and_waits, `${lines[1]}\n`);
             assert.equal(await tab.eval(printed), printed_at_terminal(6, lines));
             await tab.close();
         });
