@@ -150,7 +150,7 @@ function page_parts(bytes) {
         const at = text.indexOf(start);
         return at < 0 ? Buffer.alloc(0) : Buffer.from(text.slice(at + start.length, text.indexOf('</', at)), 'utf8');
     };
-    return { stylesheet: inside('<style>'), 'program, in hex': inside('<script id="program" type="text/plain">'), script: inside('<script>') };
+    return { stylesheet: inside('<style>'), program: inside('<script id="program" type="text/plain">'), script: inside('<script>') };
 }
 
 function print_sizes(folder, paths) {
@@ -169,14 +169,14 @@ function print_sizes(folder, paths) {
         raw_total += bytes.length;
         packed_total += packed;
         row(file, bytes.length, packed);
-        for (const [name, part] of Object.entries(page_parts(bytes))) {
-            row(`  its ${name}`, part.length, gzip_size(part));
-            if (name !== 'program, in hex') continue;
-            // The program as bytes (the .wasm), and how they split into code and data.
-            const program = Buffer.from(part.toString(), 'hex');
-            row('    as bytes', program.length, gzip_size(program));
-            for (const [section, piece] of Object.entries(wasm_sections(program))) row(`    its ${section} sections`, piece.length, gzip_size(piece));
-        }
+        const { stylesheet, program, script } = page_parts(bytes);
+        row('  its stylesheet', stylesheet.length, gzip_size(stylesheet));
+        row('  its program, in hex', program.length, gzip_size(program));
+        // The program as bytes (the .wasm), and how they split into code and data.
+        const wasm = Buffer.from(program.toString(), 'hex');
+        row('    as bytes', wasm.length, gzip_size(wasm));
+        for (const [section, piece] of Object.entries(wasm_sections(wasm))) row(`    its ${section} sections`, piece.length, gzip_size(piece));
+        row('  its script', script.length, gzip_size(script));
     }
     row('total', raw_total, packed_total);
     console.log('Beside it (* fetched before the first prompt too):');

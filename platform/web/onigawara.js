@@ -344,7 +344,8 @@ function program_waits(waiting) {
 // pasted, or a link made from it) is skipped, as at a UTF-8 terminal.
 function send_next_line() {
     if (!program_waiting || finished_lines.length === 0) return;
-    const line = sent === '' ? finished_lines.shift().replace(/^\uFEFF/, '') : finished_lines.shift();
+    const next = finished_lines.shift();
+    const line = sent === '' ? next.replace(/^\uFEFF/, '') : next;
     show(`${line}\n`, 'typed');
     program_waits(false);
     sent += `${line}\n`;

@@ -28,9 +28,9 @@ const webkit_library = ['/usr/lib/x86_64-linux-gnu', '/usr/lib/aarch64-linux-gnu
 // holds back clicks and keys until a page has been read to its end, and runs no
 // script of the test's own before a page's.
 const abilities = {
-    chromium: { narrowest: 360, input_method: true, touch: true, accessibility_tree: true, service_worker: true, keys_while_reading: true, script_before_page: true },
-    firefox: { narrowest: 360, input_method: false, touch: false, accessibility_tree: false, service_worker: true, keys_while_reading: true, script_before_page: true },
-    webkitgtk: { narrowest: 447, input_method: false, touch: false, accessibility_tree: false, service_worker: true, keys_while_reading: false, script_before_page: false },
+    chromium: { narrowest: 360, input_method: true, touch: true, accessibility_tree: true, keys_while_reading: true, script_before_page: true },
+    firefox: { narrowest: 360, input_method: false, touch: false, accessibility_tree: false, keys_while_reading: true, script_before_page: true },
+    webkitgtk: { narrowest: 447, input_method: false, touch: false, accessibility_tree: false, keys_while_reading: false, script_before_page: false },
 };
 
 function end_group(child) {
