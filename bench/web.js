@@ -8,7 +8,8 @@
 //     page holding the same text with the same stylesheet, in a file of its own and
 //     inside the page. Each page is loaded in a fresh browser context (nothing
 //     cached), the three in turn, RUNS times each after one load of each that is
-//     not counted; the figures are medians;
+//     not counted; the figures are medians. Beside them, when each page first
+//     showed something (the browser's first contentful paint): what the player sees;
 //   - the same for repeat visits: each page loaded again in a context that has
 //     loaded it before, from a plain static server (Python's http.server, which
 //     lets the browser cache and revalidate, as a static host does).
@@ -64,8 +65,11 @@ function note_times() {
     window.addEventListener('load', () => { window.loaded_ms = performance.now(); });
 }
 
-// Loads `url` in a fresh context; resolves to the time `noted` names, the paths
-// fetched and the text of #output.
+// When the browser first drew something of the page, in ms since navigation began.
+const first_paint = () => performance.getEntriesByName('first-contentful-paint')[0]?.startTime;
+
+// Loads `url` in a fresh context; resolves to the time `noted` names, the time of
+// the first paint, the paths fetched and the text of #output.
 async function load_once(browser, url, noted) {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
@@ -74,9 +78,10 @@ async function load_once(browser, url, noted) {
     await page.evaluateOnNewDocument(note_times);
     await page.goto(url);
     const ms = await (await page.waitForFunction((name) => window[name], { timeout: 20000 }, noted)).jsonValue();
+    const painted = await (await page.waitForFunction(first_paint, { timeout: 20000 })).jsonValue();
     const text = await page.$eval('#output', (output) => output.textContent);
     await context.close();
-    return { ms, fetched, text };
+    return { ms, painted, fetched, text };
 }
 
 // Loads `url` again and again in one context, `runs` times after a first load that
@@ -203,19 +208,28 @@ async function main() {
         fs.writeFileSync(path.join(folder, 'static-inside.html'), static_page(first.text, stylesheet));
 
         const pages = [
-            { name: 'The page, to its first prompt:', url: game_url, noted: 'first_prompt_ms', ms: [] },
-            { name: 'A static page of the same text, stylesheet in a file, loaded:', url: `${server.url}static.html`, noted: 'loaded_ms', ms: [] },
-            { name: 'The same, its stylesheet inside it, loaded:', url: `${server.url}static-inside.html`, noted: 'loaded_ms', ms: [] },
+            { name: 'The page, to its first prompt:', url: game_url, noted: 'first_prompt_ms', ms: [], painted: [] },
+            { name: 'A static page of the same text, stylesheet in a file, loaded:', url: `${server.url}static.html`, noted: 'loaded_ms', ms: [], painted: [] },
+            { name: 'The same, its stylesheet inside it, loaded:', url: `${server.url}static-inside.html`, noted: 'loaded_ms', ms: [], painted: [] },
         ];
         for (const page of pages) await load_once(chromium.browser, page.url, page.noted);  // the first of each is slower
         for (let i = 0; i < runs; ++i) {
-            for (const page of pages) page.ms.push((await load_once(chromium.browser, page.url, page.noted)).ms);
+            for (const page of pages) {
+                const { ms, painted } = await load_once(chromium.browser, page.url, page.noted);
+                page.ms.push(ms);
+                page.painted.push(painted);
+            }
         }
         const spread = (values) => `fastest ${Math.min(...values).toFixed(1)}, slowest ${Math.max(...values).toFixed(1)}`;
         console.log(`First visits, medians of ${runs}, each in a fresh context:`);
         for (const page of pages) {
             const ratio = page === pages[0] ? '' : `; the page takes ${(median(pages[0].ms) / median(page.ms)).toFixed(2)} times as long`;
             console.log(`  ${page.name.padEnd(64)} ${median(page.ms).toFixed(1).padStart(6)} ms (${spread(page.ms)})${ratio}`);
+        }
+        console.log(`The first paint of each, in the same loads:`);
+        for (const page of pages) {
+            const ratio = page === pages[0] ? '' : `; the page's comes ${(median(pages[0].painted) / median(page.painted)).toFixed(2)} times as late`;
+            console.log(`  ${page.name.replace(/, (to its first prompt|loaded):$/, ':').padEnd(64)} ${median(page.painted).toFixed(1).padStart(6)} ms (${spread(page.painted)})${ratio}`);
         }
 
         const plain = await plain_server(folder);
