@@ -4,7 +4,9 @@
 #
 #   cmake -DSITE=folder -DTEMPLATE=service-worker.js -P make-service-worker.cmake
 #
-# The site's files are those in SITE but the worker itself (sw.js).
+# The site's files are those in SITE but the worker itself (sw.js). The page,
+# index.html, is cached once, as './', which is how players reach it: the worker
+# answers every page request from that.
 file(GLOB names RELATIVE ${SITE} ${SITE}/*)
 list(REMOVE_ITEM names sw.js)
 list(SORT names COMPARE STRING)
@@ -14,7 +16,9 @@ set(FILES "'./'")
 foreach(name IN LISTS names)
   file(SHA256 ${SITE}/${name} hash)
   string(APPEND contents "${hash}  ${name}\n")
-  string(APPEND FILES ", '${name}'")
+  if(NOT name STREQUAL "index.html")
+    string(APPEND FILES ", '${name}'")
+  endif()
 endforeach()
 string(SHA256 hash "${contents}")
 string(SUBSTRING ${hash} 0 16 hash)

@@ -22,7 +22,8 @@ self.addEventListener('activate', (event) => {
             .map((name) => caches.delete(name)))));
 });
 
-// The page itself is cached as './', whatever its query (?seed=N).
+// The page itself is cached once, as './', and answers for it however it is asked
+// for: ./index.html too, and whatever its query (?seed=N).
 async function answer(request) {
     try {
         // Asks the server whether a file changed, even where the HTTP cache thinks it fresh.

@@ -569,6 +569,12 @@ for (const name of chosen) {
                     await visit_again(tab, address);
                     assert.equal(await tab.eval(() => document.title), '鬼瓦の雷鳴・改', 'the new build with the server gone');
                     assert.deepEqual(await tab.eval(() => caches.keys()), [second], 'the older cache is gone');
+                    const kept = await tab.eval((name) => caches.open(name).then((cache) => cache.keys())
+                        .then((requests) => requests.map((request) => new URL(request.url).pathname).sort()), second);
+                    const files = fs.readdirSync(copy).filter((file) => file !== 'sw.js' && file !== 'index.html');
+                    assert.deepEqual(kept, ['/', ...files.map((file) => `/${file}`)].sort(), 'the cache holds each file once, the page as /');
+                    await visit_again(tab, `${own.url}index.html?seed=5`);
+                    assert.equal(await tab.eval(() => document.title), '鬼瓦の雷鳴・改', 'the page by its file name, with the server gone');
                     const lines = ['太郎', 'こんにちは', '本能寺', ''];
                     await play_lines(tab, lines.slice(0, 3));
                     await tab.press('Enter');
