@@ -27,6 +27,8 @@ const runs = Number(process.argv[3] || 20);
 
 const gzip_size = (bytes) => execFileSync('gzip', ['-9cn'], { input: bytes, maxBuffer: 1 << 26 }).length;
 
+const spread = (values) => `fastest ${Math.min(...values).toFixed(1)}, slowest ${Math.max(...values).toFixed(1)}`;
+
 function median(values) {
     const sorted = [...values].sort((a, b) => a - b);
     const middle = sorted.length >> 1;
@@ -208,9 +210,9 @@ async function main() {
         fs.writeFileSync(path.join(folder, 'static-inside.html'), static_page(first.text, stylesheet));
 
         const pages = [
-            { name: 'The page, to its first prompt:', url: game_url, noted: 'first_prompt_ms', ms: [], painted: [] },
-            { name: 'A static page of the same text, stylesheet in a file, loaded:', url: `${server.url}static.html`, noted: 'loaded_ms', ms: [], painted: [] },
-            { name: 'The same, its stylesheet inside it, loaded:', url: `${server.url}static-inside.html`, noted: 'loaded_ms', ms: [], painted: [] },
+            { name: 'The page', until: 'to its first prompt', url: game_url, noted: 'first_prompt_ms', ms: [], painted: [] },
+            { name: 'A static page of the same text, stylesheet in a file', until: 'loaded', url: `${server.url}static.html`, noted: 'loaded_ms', ms: [], painted: [] },
+            { name: 'The same, its stylesheet inside it', until: 'loaded', url: `${server.url}static-inside.html`, noted: 'loaded_ms', ms: [], painted: [] },
         ];
         for (const page of pages) await load_once(chromium.browser, page.url, page.noted);  // the first of each is slower
         for (let i = 0; i < runs; ++i) {
@@ -220,17 +222,18 @@ async function main() {
                 page.painted.push(painted);
             }
         }
-        const spread = (values) => `fastest ${Math.min(...values).toFixed(1)}, slowest ${Math.max(...values).toFixed(1)}`;
+        // One line per page: the median of its times under `key`, and how it compares
+        // with the game's page (the first).
+        const print_medians = (key, label, compared) => {
+            for (const page of pages) {
+                const ratio = page === pages[0] ? '' : `; ${compared((median(pages[0][key]) / median(page[key])).toFixed(2))}`;
+                console.log(`  ${label(page).padEnd(64)} ${median(page[key]).toFixed(1).padStart(6)} ms (${spread(page[key])})${ratio}`);
+            }
+        };
         console.log(`First visits, medians of ${runs}, each in a fresh context:`);
-        for (const page of pages) {
-            const ratio = page === pages[0] ? '' : `; the page takes ${(median(pages[0].ms) / median(page.ms)).toFixed(2)} times as long`;
-            console.log(`  ${page.name.padEnd(64)} ${median(page.ms).toFixed(1).padStart(6)} ms (${spread(page.ms)})${ratio}`);
-        }
-        console.log(`The first paint of each, in the same loads:`);
-        for (const page of pages) {
-            const ratio = page === pages[0] ? '' : `; the page's comes ${(median(pages[0].painted) / median(page.painted)).toFixed(2)} times as late`;
-            console.log(`  ${page.name.replace(/, (to its first prompt|loaded):$/, ':').padEnd(64)} ${median(page.painted).toFixed(1).padStart(6)} ms (${spread(page.painted)})${ratio}`);
-        }
+        print_medians('ms', (page) => `${page.name}, ${page.until}:`, (ratio) => `the page takes ${ratio} times as long`);
+        console.log('The first paint of each, in the same loads:');
+        print_medians('painted', (page) => `${page.name}:`, (ratio) => `the page's comes ${ratio} times as late`);
 
         const plain = await plain_server(folder);
         try {
