@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "console/cp932.h"
@@ -16,12 +17,29 @@ console::console(console_port& port, console_mode mode) { console_attach(*this, 
 
 // ---- Output ----------------------------------------------------------------------
 
+namespace {
+
+// Stops the conversation at once: nothing more is written or read.
+void halt_on_failure(console& con, console_failure::kind what)
+{
+    const int error = con.port->last_error();
+    con.halted = true;
+    con.failure = {what, error != 0 ? error : EIO};
+}
+
+} // namespace
+
 void console_flush(console& con)
 {
     if (con.output_size == 0) return;
-    if (!con.output_gone && con.port->write_all(con.output, con.output_size) == console_port::write_outcome::reader_gone)
-        con.output_gone = true;
-    con.output_size = 0;  // a failed write is forgotten: the conversation goes on
+    if (!con.halted) {
+        switch (con.port->write_all(con.output, con.output_size)) {
+        case console_port::write_outcome::written: break;
+        case console_port::write_outcome::reader_gone: con.halted = true; break;  // a quiet end
+        case console_port::write_outcome::failed: halt_on_failure(con, console_failure::kind::write); break;
+        }
+    }
+    con.output_size = 0;
 }
 
 namespace {
@@ -43,7 +61,7 @@ void append_raw(console& con, const char* bytes, std::size_t size)
 // converted character whole within one write.
 void emit(console& con, const char* bytes, std::size_t size)
 {
-    if (con.output_gone) return;
+    if (con.halted) return;
     if (con.encoder == nullptr) {
         append_raw(con, bytes, size);
         return;
@@ -113,10 +131,11 @@ bool refill(console& con)
 {
     console_flush(con);  // whatever was printed is out before we wait
     con.last_read_ended = true;
-    if (con.input_ended || con.output_gone) return false;
+    if (con.input_ended || con.halted) return false;
     std::size_t size = con.port->read_some(con.input, console_input_capacity);
     if (size == 0) {
         con.input_ended = true;  // a terminal says end of input once: it is remembered
+        if (con.port->last_error() != 0) halt_on_failure(con, console_failure::kind::read);
         return false;
     }
     // 0x1A ends the data of the read it arrives in; from a pipe or a file, the input.
@@ -130,8 +149,9 @@ bool refill(console& con)
     return size > 0;
 }
 
-// Once the reader of the output has gone, nothing more is read: the conversation ends.
-bool input_available(console& con) { return !con.output_gone && (con.input_start < con.input_end || refill(con)); }
+// Once the reader of the output has gone, or a read or write failed, nothing more
+// is read: the conversation ends.
+bool input_available(console& con) { return !con.halted && (con.input_start < con.input_end || refill(con)); }
 
 // The next byte of input in text mode (a CR directly before an LF is dropped), or
 // -1 at end of input.

@@ -32,6 +32,9 @@ public:
     // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
     // With an output_encoder(), the bytes are always whole encoded characters.
     virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;
+    // The errno value behind the last read_some that gave 0 or the last write_all
+    // that failed; 0 when that read met the end of input, or when nothing is known.
+    virtual int last_error() const { return 0; }
     // How printed text leaves: nullptr for code page 932 as it is; otherwise each
     // piece of a print (a run of its format, or one argument) is converted on its
     // own, character by character, so that a stray lead byte at the end of a name
@@ -46,6 +49,13 @@ struct console_mode {
     // Every print is on the screen before console_print returns, and when the input
     // ends the program leaves the cursor on a line of its own.
     bool output_is_terminal = false;
+};
+
+// Why a console stopped short of its conversation: a read or a write that failed.
+struct console_failure {
+    enum class kind { none, read, write };
+    kind what = kind::none;
+    int error = 0;  // an errno value
 };
 
 inline constexpr std::size_t console_input_capacity = 64 * 1024;
@@ -69,7 +79,9 @@ struct console {
 
     char output[console_output_capacity] = {};
     std::size_t output_size = 0;
-    bool output_gone = false;  // the reader left: nothing more is written or read
+    // Nothing more is written or read: the reader left, or a read or a write failed.
+    bool halted = false;
+    console_failure failure{};  // what failed, if anything did
 };
 
 // Attaches a console to its port: standard input and output in the program.

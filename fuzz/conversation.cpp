@@ -52,6 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool input_ended = f.con->input_ended || f.con->last_read_ended;
     console_finish(*f.con);
 
-    FUZZ_CHECK(input_ended || f.con->output_gone || ends_with(f.port.written, end_banner(f.utf8_output)));
+    FUZZ_CHECK(input_ended || f.con->halted || ends_with(f.port.written, end_banner(f.utf8_output)));
     return 0;
 }

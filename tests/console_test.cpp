@@ -1,4 +1,6 @@
 // The console runtime: random source, formatted output, line input and key wait.
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -71,15 +73,39 @@ TEST(ConsolePrint, AReaderThatLeftEndsTheInput)
     EXPECT_STREQ("old", line);
 }
 
-TEST(ConsolePrint, AFailedWriteIsIgnored)
+TEST(ConsolePrint, AFailedReadOrWriteStopsTheConversationAndSaysWhy)
 {
-    test_console f("a\nb\n", 2);
-    f.port.outcome = console_port::write_outcome::failed;
-    char line[10];
-    console_print(*f.con, "prompt"_sj);
-    EXPECT_TRUE(console_get_line(*f.con, line));
-    EXPECT_TRUE(console_get_line(*f.con, line));
-    EXPECT_STREQ("b", line);
+    // Nothing more is written or read; a port that knows no reason gives EIO.
+    struct case_ {
+        const char* what;
+        console_port::write_outcome outcome;
+        int error;
+        console_failure::kind failed;
+        int reported;
+    };
+    const case_ cases[] = {
+        {"a write fails", console_port::write_outcome::failed, ENOSPC, console_failure::kind::write, ENOSPC},
+        {"a write fails, reason unknown", console_port::write_outcome::failed, 0, console_failure::kind::write, EIO},
+        {"a read fails", console_port::write_outcome::written, EISDIR, console_failure::kind::read, EISDIR},
+        {"the reader left", console_port::write_outcome::reader_gone, 0, console_failure::kind::none, 0},
+    };
+    for (const case_& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_console f(c.failed == console_failure::kind::read ? "" : "a\nb\n", 2);
+        f.port.outcome = c.outcome;
+        f.port.error = c.error;
+        char line[10] = "old";
+        console_print(*f.con, "prompt"_sj);
+        EXPECT_FALSE(console_get_line(*f.con, line));
+        EXPECT_STREQ("old", line);
+        console_wait_key(*f.con);
+        console_print(*f.con, "more"_sj);
+        console_finish(*f.con);
+        EXPECT_EQ(0u, f.port.reads - (c.failed == console_failure::kind::read ? 1 : 0));
+        EXPECT_EQ(c.failed == console_failure::kind::read ? "prompt" : "", f.port.output);
+        EXPECT_EQ(c.failed, f.con->failure.what);
+        EXPECT_EQ(c.reported, f.con->failure.error);
+    }
 }
 
 // ---- Line input ----------------------------------------------------------------------

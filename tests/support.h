@@ -22,11 +22,13 @@ public:
     explicit memory_port(std::string input, std::size_t chunk = SIZE_MAX) : input_(std::move(input)), chunk_(chunk) {}
     std::size_t read_some(char* into, std::size_t size) override;
     write_outcome write_all(const char* bytes, std::size_t size) override;
+    int last_error() const override { return error; }
 
     std::string output;
     std::size_t reads = 0;
     std::size_t writes = 0;
     write_outcome outcome = write_outcome::written;  // what every write reports
+    int error = 0;  // what last_error() reports: the input ends with this read error
 
 private:
     std::string input_;

@@ -36,12 +36,14 @@ bool wait_until_ready(int fd, short events)
 
 std::size_t standard_streams::read_some(char* into, std::size_t size)
 {
+    error_ = 0;
     for (;;) {
         ssize_t got = ::read(STDIN_FILENO, into, size);
         if (got >= 0) return static_cast<std::size_t>(got);
         if (errno == EINTR) continue;
         if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_until_ready(STDIN_FILENO, POLLIN)) continue;
-        return 0;  // a read error counts as end of input
+        error_ = errno;
+        return 0;
     }
 }
 
@@ -52,7 +54,10 @@ console_port::write_outcome standard_streams::write_all(const char* bytes, std::
         if (put < 0 && errno == EINTR) continue;
         if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_until_ready(STDOUT_FILENO, POLLOUT)) continue;
         if (put < 0 && errno == EPIPE) return write_outcome::reader_gone;
-        if (put <= 0) return write_outcome::failed;
+        if (put <= 0) {
+            error_ = put < 0 ? errno : EIO;
+            return write_outcome::failed;
+        }
         bytes += put;
         size -= static_cast<std::size_t>(put);
     }
