@@ -286,16 +286,14 @@ console_port& platform_open_console(charset_choice charset, console_mode& mode)
     mode.input_is_terminal = ::isatty(STDIN_FILENO) == 1;
     mode.output_is_terminal = ::isatty(STDOUT_FILENO) == 1;
 
-    bool convert_input = charset == charset_choice::utf8;
-    bool convert_output = charset == charset_choice::utf8;
-    if (charset == charset_choice::automatic && (mode.input_is_terminal || mode.output_is_terminal) &&
-        terminal_locale_is_utf8()) {
-        convert_input = mode.input_is_terminal;
-        convert_output = mode.output_is_terminal;
-    }
-    if (!convert_input && !convert_output) return streams;
-    if (convert_input && mode.input_is_terminal) keep_utf8_editing_while_in_foreground();
-    converted_streams.convert(convert_input, convert_output);
+    // One terminal, one charset: a pipe beside a UTF-8 terminal (onigawara | tee log)
+    // carries what the terminal shows.
+    const bool at_a_terminal = mode.input_is_terminal || mode.output_is_terminal;
+    const bool utf8 = charset == charset_choice::utf8 ||
+                      (charset == charset_choice::automatic && at_a_terminal && terminal_locale_is_utf8());
+    if (!utf8) return streams;
+    if (mode.input_is_terminal) keep_utf8_editing_while_in_foreground();
+    converted_streams.convert(true, true);
     return converted_streams;
 }
 
@@ -310,10 +308,10 @@ platform_help_lines platform_help()
     return {
         "  -h, --help             print this help and exit\n",
         "      --charset=CHARSET  how standard input and output carry text:\n"
-        "                           auto       UTF-8 at a terminal whose locale is\n"
-        "                                      UTF-8, C or POSIX; Shift_JIS bytes\n"
-        "                                      otherwise, and in pipes and files\n"
-        "                                      (the default)\n"
+        "                           auto       UTF-8 on both streams when either is a\n"
+        "                                      terminal whose locale is UTF-8, C or\n"
+        "                                      POSIX; Shift_JIS bytes otherwise, and\n"
+        "                                      when neither is a terminal (the default)\n"
         "                           utf-8      UTF-8, terminal, pipe or file alike\n"
         "                           shift_jis  Shift_JIS (code page 932) bytes as they\n"
         "                                      are, even at a UTF-8 terminal\n",
