@@ -132,6 +132,7 @@ bool refill(console& con)
     console_flush(con);  // whatever was printed is out before we wait
     con.last_read_ended = true;
     if (con.input_ended || con.halted) return false;
+    con.port->prepare_read(con.next_read);
     std::size_t size = con.port->read_some(con.input, console_input_capacity);
     if (size == 0) {
         con.input_ended = true;  // a terminal says end of input once: it is remembered
@@ -166,10 +167,46 @@ int next_byte(console& con)
     return byte;
 }
 
+// The bytes of a line, one at a time, that a buffer keeps: whole characters while
+// they fit. Once one does not, the rest of the line is dropped.
+class line_fit {
+public:
+    explicit line_fit(std::size_t room) : room_(room) {}
+
+    bool keeps(unsigned char b)
+    {
+        if (cut_) return false;
+        const bool starts_double = !trail_expected_ && cp932_is_lead_byte(b);
+        if (room_ == 0 || (starts_double && room_ < 2)) {
+            cut_ = true;
+            return false;
+        }
+        --room_;
+        trail_expected_ = starts_double;
+        return true;
+    }
+
+private:
+    std::size_t room_;             // bytes the buffer still takes, its NUL apart
+    bool trail_expected_ = false;  // the byte before was the first of a double-byte character
+    bool cut_ = false;
+};
+
 } // namespace
+
+std::size_t console_kept_size(const char* line, std::size_t size, std::size_t capacity)
+{
+    if (capacity == 0) return 0;
+    line_fit fit(capacity - 1);
+    std::size_t kept = 0;
+    while (kept < size && fit.keeps(static_cast<unsigned char>(line[kept]))) ++kept;
+    return kept;
+}
 
 bool console_get_line(console& con, char* buffer, std::size_t capacity)
 {
+    con.line_capacity = capacity;
+    con.next_read = {capacity, false};
     int byte = next_byte(con);
     if (byte < 0) return false;  // the buffer stays as it was
 
@@ -178,22 +215,17 @@ bool console_get_line(console& con, char* buffer, std::size_t capacity)
         while (byte >= 0 && byte != '\n') byte = next_byte(con);
         return true;
     }
-    bool trail_expected = false;  // the byte before was the first of a double-byte character
-    bool cut = false;
+    line_fit fit(capacity - 1);
     for (; byte >= 0 && byte != '\n'; byte = next_byte(con)) {
-        if (cut) continue;  // the rest of a long line is dropped
-        auto b = static_cast<unsigned char>(byte);
-        bool starts_double = !trail_expected && cp932_is_lead_byte(b);
-        std::size_t room = capacity - 1 - size;
-        if (room == 0 || (starts_double && room < 2)) {
-            cut = true;
-            continue;
-        }
-        buffer[size++] = static_cast<char>(b);
-        trail_expected = starts_double;
+        const auto b = static_cast<unsigned char>(byte);
+        if (fit.keeps(b)) buffer[size++] = static_cast<char>(b);  // the rest of a long line is dropped
     }
     buffer[size] = '\0';
     return true;
 }
 
-void console_wait_key(console& con) { next_byte(con); }
+void console_wait_key(console& con)
+{
+    con.next_read = {con.line_capacity, true};
+    next_byte(con);
+}

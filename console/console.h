@@ -20,12 +20,24 @@ class console_port {
 public:
     enum class write_outcome { written, failed, reader_gone };
 
+    // What the console reads next, told to the port before each read. A port that
+    // edits the typed line itself keeps the line to what the console will keep of it.
+    struct read_request {
+        // The capacity of the caller's buffer, its NUL included (0: none known). At a
+        // key wait, that of the line read before it, which the rest of a typed line joins.
+        std::size_t line_capacity = 0;
+        // The first byte goes to a key wait; the rest of the line is the next line read.
+        bool key_wait = false;
+    };
+
     // Turns the code page 932 character at the start of `bytes` (`size` > 0) into
     // the bytes that leave, in `out`; returns how many bytes it took and sets `out_size`.
     using char_encoder = std::size_t (*)(const unsigned char* bytes, std::size_t size, char out[4],
                                          std::size_t& out_size);
 
     virtual ~console_port() = default;
+    // Told before each read_some.
+    virtual void prepare_read(const read_request&) {}
     // Up to `size` bytes of code page 932 input, blocking until at least one is
     // there; 0 at end of input or on a read error.
     virtual std::size_t read_some(char* into, std::size_t size) = 0;
@@ -76,6 +88,8 @@ struct console {
     std::size_t input_end = 0;    // end of the bytes read
     bool input_ended = false;     // end of input seen for good: nothing more is read
     bool last_read_ended = false; // the latest read gave end of input
+    console_port::read_request next_read{};  // what the port is told before the next read
+    std::size_t line_capacity = 0;           // the capacity of the latest line read
 
     char output[console_output_capacity] = {};
     std::size_t output_size = 0;
@@ -167,6 +181,12 @@ void console_flush(console& con);
 void console_finish(console& con);
 
 // ---- Input ---------------------------------------------------------------------
+
+// How many of the first bytes of a typed line (`size` bytes, without its newline)
+// console_get_line keeps in a buffer of `capacity` bytes: whole characters while
+// they fit in capacity - 1. A lead byte asks for room for two bytes.
+//     "ab" "あ" into 4 bytes  ->  2        "abc" into 4 bytes  ->  3
+std::size_t console_kept_size(const char* line, std::size_t size, std::size_t capacity);
 
 // Reads one line into `buffer` (at most capacity - 1 bytes and a NUL), without its
 // newline. A longer line is cut on a character boundary and the rest of it, up to

@@ -49,6 +49,7 @@ public:
         convert_output_ = output;
     }
 
+    void prepare_read(const read_request& request) override { inner_->prepare_read(request); }
     std::size_t read_some(char* into, std::size_t size) override;
     write_outcome write_all(const char* bytes, std::size_t size) override { return inner_->write_all(bytes, size); }
     int last_error() const override { return inner_->last_error(); }

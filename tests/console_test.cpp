@@ -259,6 +259,57 @@ TEST(ConsoleWaitKey, AtEndOfInputReturnsAndTheInputStaysEnded)
     EXPECT_STREQ("old", line);
 }
 
+// ---- What the port is told before each read ------------------------------------------------
+
+// A port that edits lines itself keeps each to what the console keeps of it: the
+// capacity of the line read, and at a key wait, of the line read before it.
+TEST(ConsoleInput, TellsThePortWhatItReadsNext)
+{
+    struct telling_port : memory_port {
+        using memory_port::memory_port;
+        void prepare_read(const read_request& request) override { told.push_back(request); }
+        std::vector<read_request> told;
+    };
+    telling_port port("ab\nc\nd\n", 3);  // reads "ab\n", "c\nd", "\n"
+    console con(port, {});
+    char name[20];
+    char line[100];
+    ASSERT_TRUE(console_get_line(con, name));
+    console_wait_key(con);
+    ASSERT_TRUE(console_get_line(con, line));  // "" after the c that the wait took: no read
+    ASSERT_TRUE(console_get_line(con, line));
+    ASSERT_EQ(3u, port.told.size());
+    const std::pair<std::size_t, bool> expected[] = {{20, false}, {20, true}, {100, false}};
+    for (std::size_t i = 0; i < port.told.size(); ++i) {
+        EXPECT_EQ(expected[i].first, port.told[i].line_capacity) << "read " << i;
+        EXPECT_EQ(expected[i].second, port.told[i].key_wait) << "read " << i;
+    }
+}
+
+TEST(ConsoleKeptSize, IsWhatALineKeepsOfTheTypedLine)
+{
+    const std::string a = sjis("あ");
+    const std::string mo = sjis("申");  // a trail byte in the ASCII range
+    struct case_ {
+        std::string typed;
+        std::size_t capacity;
+        std::size_t kept;
+    };
+    const case_ cases[] = {
+        {"abc", 4, 3},   {"abcd", 4, 3},       {"ab" + a, 4, 2}, {"a" + a, 4, 3},
+        {mo + mo, 4, 2}, {a + a + a, 100, 6},  {"abc", 0, 0},    {"", 4, 0},
+    };
+    for (const case_& c : cases) {
+        EXPECT_EQ(c.kept, console_kept_size(c.typed.data(), c.typed.size(), c.capacity)) << readable(c.typed);
+        if (c.capacity > 0) {  // and it is what console_get_line keeps
+            test_console f(c.typed + "\n");
+            std::vector<char> buffer(c.capacity);
+            ASSERT_TRUE(console_get_line(*f.con, buffer.data(), c.capacity));
+            EXPECT_EQ(c.kept, std::strlen(buffer.data())) << readable(c.typed);
+        }
+    }
+}
+
 // ---- Exact comparison ------------------------------------------------------------------
 
 TEST(TextEquals, WholeStringsByteForByte)
