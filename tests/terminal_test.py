@@ -8,7 +8,11 @@ The screen is everything the terminal shows: the program's output, each line
 break turned into CR LF by the terminal, and the echo of what is typed there.
 Every session compares the whole screen byte for byte, step by step: the test
 types only once the output due before it has appeared, as a person would.
-Typing Enter sends CR, as a keyboard does."""
+Typing Enter sends CR, as a keyboard does.
+
+The sessions take TERM from the environment: where it names a terminal that is
+not a dumb one, the program edits the typed line itself, and typing a line and
+Enter shows the same bytes as the terminal's own echo did."""
 import fcntl
 import os
 import pty
@@ -61,6 +65,9 @@ class Session:
         self.terminal_charset = "utf-8" if utf8 else "cp932"
         self.input_terminal = input_terminal
         self.output_terminal = output_terminal
+        # The program edits the line, and shows what it reads of it, at a terminal that can take it.
+        self.edited = (utf8 and input_terminal and output_terminal
+                       and environment(**locale).get("TERM", "") not in ("", "dumb", "unknown"))
         self.master, slave = pty.openpty()
         if without_iutf8:
             settings = termios.tcgetattr(slave)
@@ -138,11 +145,14 @@ class Session:
         self._wait_for(lambda: len(self.got[stream]) >= len(self.expected[stream]), WAIT)
         self._check(stream)
 
-    def types(self, line, raw=b""):
-        """Types `line` (then the bytes `raw`) and Enter."""
+    def types(self, line, raw=b"", shown=None):
+        """Types `line` (then the bytes `raw`) and Enter. The line editor shows the
+        line as the program reads it (`shown`, when that differs); the terminal's
+        own echo shows it as typed."""
         if self.input_terminal:
             os.write(self.master, line.encode(self.terminal_charset) + raw + b"\r")
-            self.expected["screen"] += line.encode(self.terminal_charset) + raw + b"\r\n"  # the echo
+            echo = shown if self.edited and shown is not None else line
+            self.expected["screen"] += echo.encode(self.terminal_charset) + raw + b"\r\n"
         else:
             self.process.stdin.write(line.encode(self.terminal_charset) + raw + b"\n")
             self.process.stdin.flush()
@@ -237,7 +247,7 @@ class Shell:
 
     COMMANDS = {"bash": ["bash", "--norc", "--noprofile", "--noediting", "-i"], "dash": ["dash", "-i"]}
 
-    def __init__(self, test, shell="bash"):
+    def __init__(self, test, shell="bash", term="dumb"):
         self.test = test
         self.master, self.terminal = pty.openpty()
         settings = termios.tcgetattr(self.terminal)
@@ -245,7 +255,7 @@ class Shell:
         termios.tcsetattr(self.terminal, termios.TCSANOW, settings)
         self.shell = subprocess.Popen(
             self.COMMANDS[shell], stdin=self.terminal, stdout=self.terminal, stderr=self.terminal,
-            env=environment(PS1="$ ", HISTFILE="", TERM="dumb", **UTF8_LOCALE),
+            env=environment(PS1="$ ", HISTFILE="", TERM=term, **UTF8_LOCALE),
             start_new_session=True, preexec_fn=lambda: take_terminal(0))
         self.screen = b""
         self.seen = 0  # how much of the screen has been waited for
@@ -439,21 +449,30 @@ class TerminalSessions(unittest.TestCase):
                 self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
 
     def test_each_signal_puts_the_terminal_back_and_ends_the_program_by_it(self):
-        # Ctrl-C and Ctrl-\ are typed; the others come from elsewhere, as from kill.
-        cases = [(signal.SIGINT, b"\x03"), (signal.SIGQUIT, b"\x1c"), (signal.SIGTERM, None), (signal.SIGHUP, None),
-                 (signal.SIGALRM, None), (signal.SIGUSR1, None), (signal.SIGUSR2, None)]
-        for signal_number, key in cases:
-            with self.subTest(signal_number.name):
-                s = self.session(1, UTF8_LOCALE, utf8=True, without_iutf8=True, keep_terminal=True)
-                s.shows(OPENING_TEXT)
-                self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8, "IUTF8 is set for the run")
-                if key is None:
-                    s.process.send_signal(signal_number)
-                else:
-                    os.write(s.master, key)
-                s.process.wait(WAIT)
-                self.assertEqual(-signal_number, s.process.returncode, "ended by the signal, as the shell sees")
-                self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
+        # Every signal whose default action ends a program (SIGKILL apart, which no
+        # program can handle), the real-time ones by a sample, and those of a crash;
+        # with the terminal's own line editing (a dumb terminal) and with the
+        # program's, which sets the terminal further. Ctrl-C and Ctrl-\ are typed;
+        # the others come from elsewhere, as from kill.
+        typed = {signal.SIGINT: b"\x03", signal.SIGQUIT: b"\x1c"}
+        ending = [signal.SIGINT, signal.SIGQUIT, signal.SIGTERM, signal.SIGHUP, signal.SIGALRM, signal.SIGUSR1,
+                  signal.SIGUSR2, signal.SIGXCPU, signal.SIGXFSZ, signal.SIGVTALRM, signal.SIGPROF, signal.SIGIO,
+                  signal.SIGPWR, signal.SIGSYS, signal.SIGRTMIN, signal.SIGRTMIN + 5, signal.SIGRTMAX]
+        crashes = [signal.SIGABRT, signal.SIGSEGV, signal.SIGBUS, signal.SIGFPE, signal.SIGILL, signal.SIGTRAP]
+        for term in ("xterm", "dumb"):
+            for signal_number in ending + crashes:
+                with self.subTest(signal_name(signal_number), TERM=term):
+                    s = self.session(1, {**UTF8_LOCALE, "TERM": term}, utf8=True, without_iutf8=True,
+                                     keep_terminal=True)
+                    s.shows(OPENING_TEXT)
+                    self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8, "IUTF8 is set for the run")
+                    if signal_number in typed:
+                        os.write(s.master, typed[signal_number])
+                    else:
+                        s.process.send_signal(signal_number)
+                    s.process.wait(WAIT)
+                    self.assertEqual(-signal_number, s.process.returncode, "ended by the signal, as the shell sees")
+                    self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
 
     def test_a_signal_left_ignored_stays_ignored(self):
         # As under nohup: SIGHUP changes nothing, and the game goes on to its end.
@@ -555,7 +574,7 @@ class TerminalSessions(unittest.TestCase):
     def short_game(self, s, typed_name="太郎", raw=b"", shown_name="太郎"):
         """A name, an empty line, 本能寺, then Enter at the end banner."""
         s.shows(OPENING_TEXT)
-        s.types(typed_name, raw)
+        s.types(typed_name, raw, shown=shown_name)
         s.shows(GREETING.replace("太郎", shown_name))
         s.types("")
         s.shows(SILENCE.replace("太郎", shown_name))
@@ -564,6 +583,13 @@ class TerminalSessions(unittest.TestCase):
         s.holds()
         s.types("")
         s.ends()
+
+
+def signal_name(number):
+    try:
+        return signal.Signals(number).name
+    except ValueError:  # a real-time signal without a name of its own
+        return f"SIGRTMIN+{number - signal.SIGRTMIN}"
 
 
 def write_calls(pid):
