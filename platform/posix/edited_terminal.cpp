@@ -25,27 +25,53 @@ void write_to_terminal(const char* bytes, std::size_t size)
     }
 }
 
-screen_text screen{write_to_terminal};
+// The editor and its buffers stand outside the port, all zero until the port is set
+// up, so that they take no room in the program file.
+screen_text screen;
+line_editor editor;
+// What the program has printed since its last line break: the prompt, in UTF-8.
+char row[512];
+std::size_t row_size = 0;
+// Keys read and not yet taken: the rest of a paste, or half an escape sequence.
+char keys[4096];
+std::size_t keys_start = 0;
+std::size_t keys_end = 0;
+// The line entered and its line feed, as the console takes it.
+char entered[line_editor::line_room + 1];
+std::size_t entered_start = 0;
+std::size_t entered_end = 0;
 
 // How long the rest of an escape sequence may take to arrive before the Escape
 // key is taken as pressed alone.
 constexpr long escape_wait_microseconds = 100'000;
 
+// Keeps the text after the last line break written: where the next line typed begins.
+void follow_row(const char* bytes, std::size_t size)
+{
+    std::size_t row_begins = size;
+    while (row_begins > 0 && bytes[row_begins - 1] != '\n' && bytes[row_begins - 1] != '\r') --row_begins;
+    if (row_begins > 0) row_size = 0;
+    const std::size_t kept = std::min(size - row_begins, sizeof row - row_size);
+    std::memcpy(row + row_size, bytes + row_begins, kept);
+    row_size += kept;
+}
+
 } // namespace
 
 void edited_terminal::set_up(const line_editor::terminal_setup& setup, column_rule columns)
 {
-    editor_.set_up(setup);
-    editor_.set_column_rule(columns);
+    screen.set_writer(write_to_terminal);
+    editor.set_up(setup);
+    editor.set_column_rule(columns);
 }
 
 std::size_t edited_terminal::read_some(char* into, std::size_t size)
 {
     error_ = 0;
-    if (entered_start_ == entered_end_ && !edit_line()) return 0;
-    const std::size_t taken = std::min(size, entered_end_ - entered_start_);
-    std::memcpy(into, entered_ + entered_start_, taken);
-    entered_start_ += taken;
+    if (entered_start == entered_end && !edit_line()) return 0;
+    const std::size_t taken = std::min(size, entered_end - entered_start);
+    std::memcpy(into, entered + entered_start, taken);
+    entered_start += taken;
     return taken;
 }
 
@@ -55,18 +81,7 @@ console_port::write_outcome edited_terminal::write_all(const char* bytes, std::s
     return standard_streams::write_all(bytes, size);
 }
 
-// Keeps the text after the last line break written: where the next line typed begins.
-void edited_terminal::follow_row(const char* bytes, std::size_t size)
-{
-    std::size_t row_begins = size;
-    while (row_begins > 0 && bytes[row_begins - 1] != '\n' && bytes[row_begins - 1] != '\r') --row_begins;
-    if (row_begins > 0) row_size_ = 0;
-    const std::size_t kept = std::min(size - row_begins, sizeof row_ - row_size_);
-    std::memcpy(row_ + row_size_, bytes + row_begins, kept);
-    row_size_ += kept;
-}
-
-// Edits one line until Enter, and leaves it with its line feed in entered_. False
+// Edits one line until Enter, and leaves it with its line feed in entered. False
 // at end of input (Ctrl-D on an empty line, or the terminal gone) or on a read error.
 bool edited_terminal::edit_line()
 {
@@ -74,7 +89,7 @@ bool edited_terminal::edit_line()
     terminal_hold_resizes(before);
     terminal_was_resized();  // what happened before this line is drawn already
     terminal_was_continued();
-    editor_.begin(request_, row_, row_size_, terminal_width(), screen);
+    editor.begin(request_, row, row_size, terminal_width(), screen);
     bool pause = false;
     bool entered = false;
     bool going_on = true;
@@ -94,16 +109,16 @@ bool edited_terminal::take_keys(bool pause, bool& line_entered)
 {
     std::size_t taken = 0;
     const line_editor::outcome result =
-        editor_.take_keys(keys_ + keys_start_, keys_end_ - keys_start_, pause, taken, screen);
-    keys_start_ += taken;
+        editor.take_keys(keys + keys_start, keys_end - keys_start, pause, taken, screen);
+    keys_start += taken;
     switch (result) {
     case line_editor::outcome::editing: return true;
     case line_editor::outcome::line_entered:
-        std::memcpy(entered_, editor_.line(), editor_.line_size());
-        entered_[editor_.line_size()] = '\n';
-        entered_start_ = 0;
-        entered_end_ = editor_.line_size() + 1;
-        row_size_ = 0;  // the cursor is at the start of a new row
+        std::memcpy(entered, editor.line(), editor.line_size());
+        entered[editor.line_size()] = '\n';
+        entered_start = 0;
+        entered_end = editor.line_size() + 1;
+        row_size = 0;  // the cursor is at the start of a new row
         line_entered = true;
         return false;
     case line_editor::outcome::input_ended: return false;
@@ -118,8 +133,8 @@ bool edited_terminal::take_keys(bool pause, bool& line_entered)
     terminal_send_signal(result == line_editor::outcome::interrupt ? SIGINT
                          : result == line_editor::outcome::quit    ? SIGQUIT
                                                                    : SIGTSTP);
-    if (terminal_was_continued()) editor_.draw_again(row_, row_size_, terminal_width(), screen);
-    else editor_.redraw(screen);
+    if (terminal_was_continued()) editor.draw_again(row, row_size, terminal_width(), screen);
+    else editor.redraw(screen);
     return true;
 }
 
@@ -128,12 +143,12 @@ bool edited_terminal::take_keys(bool pause, bool& line_entered)
 // read error.
 bool edited_terminal::wait_for_keys(bool& pause, const sigset_t& wakeups_let_in)
 {
-    if (keys_start_ > 0) {  // what is left is kept at the start
-        std::memmove(keys_, keys_ + keys_start_, keys_end_ - keys_start_);
-        keys_end_ -= keys_start_;
-        keys_start_ = 0;
+    if (keys_start > 0) {  // what is left is kept at the start
+        std::memmove(keys, keys + keys_start, keys_end - keys_start);
+        keys_end -= keys_start;
+        keys_start = 0;
     }
-    const bool escape_unfinished = keys_end_ > 0 && keys_[0] == '\x1b' && !pause;
+    const bool escape_unfinished = keys_end > 0 && keys[0] == '\x1b' && !pause;
     fd_set readable;
     FD_ZERO(&readable);
     FD_SET(STDIN_FILENO, &readable);
@@ -152,19 +167,19 @@ bool edited_terminal::wait_for_keys(bool& pause, const sigset_t& wakeups_let_in)
         }
         const bool continued = terminal_was_continued();
         const bool resized = terminal_was_resized();
-        if (continued && terminal_is_ours()) editor_.draw_again(row_, row_size_, terminal_width(), screen);
-        else if (resized) editor_.resize(terminal_width(), screen);
+        if (continued && terminal_is_ours()) editor.draw_again(row, row_size, terminal_width(), screen);
+        else if (resized) editor.resize(terminal_width(), screen);
         return true;
     }
-    if (keys_end_ == sizeof keys_) keys_end_ = 0;  // never left so long, but never read into no room
-    const ssize_t got = ::read(STDIN_FILENO, keys_ + keys_end_, sizeof keys_ - keys_end_);
-    if (got > 0) keys_end_ += static_cast<std::size_t>(got);
+    if (keys_end == sizeof keys) keys_end = 0;  // never left so long, but never read into no room
+    const ssize_t got = ::read(STDIN_FILENO, keys + keys_end, sizeof keys - keys_end);
+    if (got > 0) keys_end += static_cast<std::size_t>(got);
     if (got == 0) return false;  // the terminal is gone
     if (got < 0 && errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK) {
         error_ = errno;
         return false;
     }
     if (got < 0 && errno == EINTR && terminal_was_continued() && terminal_is_ours())
-        editor_.draw_again(row_, row_size_, terminal_width(), screen);
+        editor.draw_again(row, row_size, terminal_width(), screen);
     return true;
 }

@@ -20,19 +20,6 @@ private:
     bool edit_line();
     bool take_keys(bool pause, bool& line_entered);
     bool wait_for_keys(bool& pause, const sigset_t& wakeups_let_in);
-    void follow_row(const char* bytes, std::size_t size);
 
-    line_editor editor_;
     read_request request_{};
-    // What the program has printed since its last line break: the prompt, in UTF-8.
-    char row_[512] = {};
-    std::size_t row_size_ = 0;
-    // Keys read and not yet taken: the rest of a paste, or half an escape sequence.
-    char keys_[4096] = {};
-    std::size_t keys_start_ = 0;
-    std::size_t keys_end_ = 0;
-    // The line entered and its line feed, as the console takes it.
-    char entered_[line_editor::line_room + 1] = {};
-    std::size_t entered_start_ = 0;
-    std::size_t entered_end_ = 0;
 };

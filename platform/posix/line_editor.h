@@ -21,7 +21,9 @@ class screen_text {
 public:
     using writer = void (*)(const char* bytes, std::size_t size);
 
+    constexpr screen_text() = default;  // all zero, so that it takes no room in the program file
     explicit constexpr screen_text(writer write) : write_(write) {}
+    void set_writer(writer write) { write_ = write; }
 
     void add(const char* bytes, std::size_t size);
     void add(const char* text);
@@ -29,7 +31,7 @@ public:
     void flush();                            // writes what was collected
 
 private:
-    writer write_;
+    writer write_ = nullptr;
     char bytes_[4096] = {};
     std::size_t size_ = 0;
 };
@@ -42,15 +44,15 @@ public:
     static constexpr std::size_t line_room = 256;  // bytes of code page 932 one line may hold
     static constexpr std::size_t history_room = 32;
 
-    // What the terminal's own settings say: the characters of these keys, and how
-    // it shows what is written.
+    // What the terminal's own settings say: the characters of these keys (0xFF for
+    // none), and how it shows what is written.
     struct terminal_setup {
-        unsigned char interrupt = 0x03;    // Ctrl-C
-        unsigned char quit = 0x1C;         // Ctrl-backslash
-        unsigned char suspend = 0x1A;      // Ctrl-Z
-        unsigned char end_of_input = 0x04; // Ctrl-D
-        bool echo = true;                  // the terminal shows them as ^C, ^\, ^Z
-        bool line_feed_returns = true;     // a line feed written goes to the start of the next row (ONLCR)
+        unsigned char interrupt;       // Ctrl-C, usually
+        unsigned char quit;            // Ctrl-backslash
+        unsigned char suspend;         // Ctrl-Z
+        unsigned char end_of_input;    // Ctrl-D
+        bool echo;                     // the terminal shows them as ^C, ^\, ^Z
+        bool line_feed_returns;        // a line feed written goes to the start of the next row (ONLCR)
     };
 
     enum class outcome { editing, line_entered, input_ended, interrupt, quit, suspend };
@@ -58,6 +60,8 @@ public:
     void set_up(const terminal_setup& setup) { setup_ = setup; }
     void set_column_rule(column_rule rule) { columns_of_ = rule; }
 
+    // The editor starts all zero, so that it takes no room in the program file: it
+    // is set up once, before its first line.
     // Begins a line right after what the program has printed on the cursor's row
     // (`row_text`, UTF-8), on a terminal `width` columns wide.
     void begin(const console_port::read_request& request, const char* row_text, std::size_t row_size, int width,
@@ -129,8 +133,8 @@ private:
     void new_row(screen_text& screen) { screen.add(setup_.line_feed_returns ? "\n" : "\r\n"); }
 
     terminal_setup setup_{};
-    column_rule columns_of_ = [](char32_t) { return 1; };
-    int width_ = 80;
+    column_rule columns_of_ = nullptr;
+    int width_ = 0;
 
     console_port::read_request request_{};
     char line_[line_room] = {};
