@@ -14,6 +14,7 @@ The sessions take TERM from the environment: where it names a terminal that is
 not a dumb one, the program edits the typed line itself, and typing a line and
 Enter shows the same bytes as the terminal's own echo did."""
 import fcntl
+import itertools
 import os
 import pty
 import resource
@@ -491,10 +492,11 @@ class TerminalSessions(unittest.TestCase):
     def test_a_stopped_game_ends_when_killed(self):
         # The game, continued in the background by bg or by bash's kill (which sends
         # SIGCONT after SIGTERM to a stopped job), must leave the terminal alone:
-        # tcsetattr() there would stop it again.
-        for then_bg in (False, True):
-            with self.subTest("Ctrl-Z, bg, kill %1" if then_bg else "Ctrl-Z, kill %1"):
-                shell = Shell(self)
+        # tcsetattr() there would stop it again. With the terminal's line editing
+        # (TERM=dumb) and with the program's.
+        for term, then_bg in itertools.product(("dumb", "xterm"), (False, True)):
+            with self.subTest("Ctrl-Z, bg, kill %1" if then_bg else "Ctrl-Z, kill %1", TERM=term):
+                shell = Shell(self, term=term)
                 game = shell.starts_the_game()
                 self.assertTrue(shell.iutf8(), "IUTF8 is set for the run")
                 shell.types("\x1a")
@@ -518,9 +520,9 @@ class TerminalSessions(unittest.TestCase):
 
     def test_ctrl_z_puts_the_terminal_back_and_fg_sets_iutf8_again(self):
         # After fg, Backspace over あ must still erase the whole character.
-        for shell_name in Shell.COMMANDS:
-            with self.subTest(shell_name):
-                shell = Shell(self, shell_name)
+        for shell_name, term in itertools.product(Shell.COMMANDS, ("dumb", "xterm")):
+            with self.subTest(shell_name, TERM=term):
+                shell = Shell(self, shell_name, term)
                 shell.starts_the_game()
                 shell.types("\x1a")
                 shell.shows("Stopped")
@@ -537,7 +539,12 @@ class TerminalSessions(unittest.TestCase):
 
     def test_a_game_started_in_the_background_takes_the_terminal_at_fg(self):
         # It leaves the terminal alone until fg continues it in the foreground.
-        shell = Shell(self)
+        for term in ("dumb", "xterm"):
+            with self.subTest(TERM=term):
+                self.background_game_taken_at_fg(term)
+
+    def background_game_taken_at_fg(self, term):
+        shell = Shell(self, term=term)
         game = shell.starts_the_game(in_background=True)
         shell.until(lambda: process_state(game) == "T", "stopped at its read of the terminal")
         self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal), "left alone from the background")

@@ -133,14 +133,16 @@ bool edited_terminal::take_keys(bool pause, bool& line_entered)
     terminal_send_signal(result == line_editor::outcome::interrupt ? SIGINT
                          : result == line_editor::outcome::quit    ? SIGQUIT
                                                                    : SIGTSTP);
-    if (terminal_was_continued()) editor.draw_again(row, row_size, terminal_width(), screen);
-    else editor.redraw(screen);
+    if (!terminal_was_continued()) editor.redraw(screen);
+    else if (terminal_is_ours()) editor.draw_again(row, row_size, terminal_width(), screen);
+    // else continued in the background (bg): drawn again at fg
     return true;
 }
 
 // Waits for more keys, and meanwhile draws the line again when the window changes
-// size or the program is continued in the foreground. False at end of input or on a
-// read error.
+// size or the program is continued in the foreground. From the background it reads
+// at once, as a program that reads its terminal does: the read stops it (SIGTTIN)
+// until fg. False at end of input or on a read error.
 bool edited_terminal::wait_for_keys(bool& pause, const sigset_t& wakeups_let_in)
 {
     if (keys_start > 0) {  // what is left is kept at the start
@@ -148,28 +150,9 @@ bool edited_terminal::wait_for_keys(bool& pause, const sigset_t& wakeups_let_in)
         keys_end -= keys_start;
         keys_start = 0;
     }
-    const bool escape_unfinished = keys_end > 0 && keys[0] == '\x1b' && !pause;
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(STDIN_FILENO, &readable);
-    timespec escape_wait{0, escape_wait_microseconds * 1000};
-    const int ready = ::pselect(STDIN_FILENO + 1, &readable, nullptr, nullptr, escape_unfinished ? &escape_wait : nullptr,
-                                &wakeups_let_in);
-    pause = false;
-    if (ready == 0) {
-        pause = true;  // the Escape key alone
-        return true;
-    }
-    if (ready < 0) {
-        if (errno != EINTR) {
-            error_ = errno;
-            return false;
-        }
-        const bool continued = terminal_was_continued();
-        const bool resized = terminal_was_resized();
-        if (continued && terminal_is_ours()) editor.draw_again(row, row_size, terminal_width(), screen);
-        else if (resized) editor.resize(terminal_width(), screen);
-        return true;
+    if (terminal_is_ours()) {
+        const int waited = wait_until_readable(pause, wakeups_let_in);
+        if (waited <= 0) return waited == 0;
     }
     if (keys_end == sizeof keys) keys_end = 0;  // never left so long, but never read into no room
     const ssize_t got = ::read(STDIN_FILENO, keys + keys_end, sizeof keys - keys_end);
@@ -182,4 +165,33 @@ bool edited_terminal::wait_for_keys(bool& pause, const sigset_t& wakeups_let_in)
     if (got < 0 && errno == EINTR && terminal_was_continued() && terminal_is_ours())
         editor.draw_again(row, row_size, terminal_width(), screen);
     return true;
+}
+
+// Waits in pselect, which a signal always interrupts, for keys to read: 1 when there
+// are; 0 when the wait is over without any (a lone Escape, a resize, a continue,
+// each seen to); -1 on an error.
+int edited_terminal::wait_until_readable(bool& pause, const sigset_t& wakeups_let_in)
+{
+    const bool escape_unfinished = keys_end > 0 && keys[0] == '\x1b' && !pause;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(STDIN_FILENO, &readable);
+    timespec escape_wait{0, escape_wait_microseconds * 1000};
+    const int ready = ::pselect(STDIN_FILENO + 1, &readable, nullptr, nullptr, escape_unfinished ? &escape_wait : nullptr,
+                                &wakeups_let_in);
+    pause = false;
+    if (ready > 0) return 1;
+    if (ready == 0) {
+        pause = true;  // the Escape key alone
+        return 0;
+    }
+    if (errno != EINTR) {
+        error_ = errno;
+        return -1;
+    }
+    const bool continued = terminal_was_continued();
+    const bool resized = terminal_was_resized();
+    if (continued && terminal_is_ours()) editor.draw_again(row, row_size, terminal_width(), screen);
+    else if (resized) editor.resize(terminal_width(), screen);
+    return 0;
 }

@@ -20,6 +20,7 @@ private:
     bool edit_line();
     bool take_keys(bool pause, bool& line_entered);
     bool wait_for_keys(bool& pause, const sigset_t& wakeups_let_in);
+    int wait_until_readable(bool& pause, const sigset_t& wakeups_let_in);
 
     read_request request_{};
 };
