@@ -21,11 +21,10 @@ import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from install_test import InstalledChecks  # noqa: E402
-from sessions import run  # noqa: E402
+from sessions import VERSION, run  # noqa: E402
 
 REPOSITORY = pathlib.Path(__file__).resolve().parent.parent
 WORK = None
-VERSION = "3.0"
 DEB = f"onigawara_{VERSION}_amd64.deb"
 WIN64 = f"onigawara-{VERSION}-win64.zip"
 WEB = f"onigawara-{VERSION}-web.zip"
