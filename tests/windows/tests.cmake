@@ -38,3 +38,8 @@ set_tests_properties(windows.resources PROPERTIES FIXTURES_REQUIRED wine)
 add_test(NAME windows.imports_only_windows_dlls
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/imports_test.py ${CMAKE_OBJDUMP}
                  $<TARGET_FILE:onigawara>)
+
+# The code page 932 tables follow their generator's source in a build for another platform.
+add_test(NAME windows.table_generator_follows_its_source
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/table_generator_test.py ${CMAKE_COMMAND}
+                 ${PROJECT_SOURCE_DIR} ${CMAKE_TOOLCHAIN_FILE})
