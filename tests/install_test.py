@@ -9,6 +9,7 @@ Usage: install_test.py CMAKE BUILD_DIRECTORY [-k staging | -k debian_package]"""
 import gzip
 import os
 import pathlib
+import re
 import subprocess
 import sys
 import tempfile
@@ -46,10 +47,13 @@ class InstalledChecks(unittest.TestCase):
         self.assertEqual(expected, result.stdout)
         self.assertEqual((0, b""), (result.returncode, result.stderr))
 
-    def reads_well(self, page):
-        """The page is a section 6 page of onigawara that groff formats without a warning."""
+    def reads_well(self, page, date=r"(\d{4}-\d\d-\d\d)?"):
+        """The page is a section 6 page of onigawara, of this version and of the source's
+        `date` (a pattern), that groff formats without a warning."""
         source = gzip.decompress(page.read_bytes())
-        self.assertTrue(source.startswith(b".TH ONIGAWARA 6 "), source[:40])
+        self.assertRegex(source.split(b"\n", 1)[0].decode(),
+                         rf'^\.TH ONIGAWARA 6 "{date}" "onigawara {re.escape(VERSION)}" "Games Manual"$')
+        self.assertIn(f'.BR "onigawara {VERSION}" ,'.encode(), source)
         formatted = run(["groff", "-k", "-man", "-Tutf8", "-ww", "-z"], input=source)
         self.assertEqual(b"", formatted.stderr)
 

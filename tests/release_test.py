@@ -130,7 +130,10 @@ class Release(InstalledChecks):
                 self.assertEqual((0, 0, self.epoch), (member.uid, member.gid, member.mtime), member.name)
                 self.assertIn(member.mode, (0o644, 0o755), member.name)
             readme = archive.extractfile(f"onigawara-{VERSION}/README.md").read()
+            commit_time = archive.extractfile(f"onigawara-{VERSION}/cmake/commit-time").read()
         self.assertEqual((self.clones[0] / "README.md").read_bytes(), readme)
+        # git archive writes the commit's time there, for a build of the tarball without git.
+        self.assertEqual(f"{self.epoch}\n".encode(), commit_time)
 
     # ---- The Debian package -----------------------------------------------------------------
     def deb(self, *arguments) -> str:
@@ -181,6 +184,9 @@ class Release(InstalledChecks):
             self.is_stripped(str(root / "usr/games/onigawara"))
             self.assertHoldsNoBuildFolder("the manual page",
                                           gzip.decompress((root / "usr/share/man/man6/onigawara.6.gz").read_bytes()))
+            # The page's date is the last commit's.
+            self.reads_well(root / "usr/share/man/man6/onigawara.6.gz",
+                            date=time.strftime("%Y-%m-%d", time.gmtime(self.epoch)))
 
     def test_lintian_finds_only_what_needs_the_owners_data(self):
         if shutil.which("lintian") is None:

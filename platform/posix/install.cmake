@@ -16,8 +16,11 @@ function(add_gzipped_file source output)
     COMMENT "Compressing ${output}")
 endfunction()
 
+# The page carries the program's version and the date of its source (the last commit's).
+include(${PROJECT_SOURCE_DIR}/cmake/source-date.cmake)
 set(man_page ${CMAKE_CURRENT_BINARY_DIR}/onigawara.6)
-add_gzipped_file(${PROJECT_SOURCE_DIR}/docs/onigawara.6 ${man_page})
+configure_file(${PROJECT_SOURCE_DIR}/docs/onigawara.6 ${CMAKE_CURRENT_BINARY_DIR}/page/onigawara.6 @ONLY)
+add_gzipped_file(${CMAKE_CURRENT_BINARY_DIR}/page/onigawara.6 ${man_page})
 add_custom_target(manual_page ALL DEPENDS ${man_page}.gz)
 
 install(TARGETS onigawara RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
