@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """The release as players and packagers get it: scripts/release run in two clones of
-the last commit, in folders of different names and depths, in different time zones,
-with different umasks and at different times, must give the same bytes; and what it
-gives is checked as a player, a packager and Debian's lintian would check it.
+the last commit, in folders of different names and depths (one with spaces in its
+path), in different time zones, with different umasks and at different times, must
+give the same bytes; and what it gives is checked as a player, a packager and
+Debian's lintian would check it.
 
 Usage: release_test.py [WORK_FOLDER]   (default build/release-test)"""
 import gzip
@@ -33,12 +34,13 @@ ARTIFACTS = sorted([DEB, WIN64, WEB, SOURCE])
 
 # lintian's errors that only the owner's own data can mend: a real address for the
 # Maintainer field and the changelog's trailer. (The README's packaging section lists
-# them.) No warning is allowed.
+# them.) No warning is allowed, and none of the hardening tags, even as information:
+# the package's program is built with Debian's build flags.
 OWNERS_DATA_ERRORS = {"bogus-mail-host", "bogus-mail-host-in-debian-changelog"}
 
 # Each run: its clone's folder, its time zone and its umask.
 RUNS = [("one/onigawara", "Asia/Tokyo", "0002"),
-        ("a-second-clone/in/another/folder/onigawara", "America/New_York", "0077")]
+        ("a second clone/in/another folder/onigawara", "America/New_York", "0077")]
 
 
 def checked(command, timeout=600, **options):
@@ -135,6 +137,22 @@ class Release(InstalledChecks):
         # git archive writes the commit's time there, for a build of the tarball without git.
         self.assertEqual(f"{self.epoch}\n".encode(), commit_time)
 
+    def test_the_source_tarball_stands_alone(self):
+        """Unpacked away from any clone (in a folder whose path has a space), the source
+        knows its date without git, and scripts/test skips the one stage that needs a clone."""
+        with tempfile.TemporaryDirectory(prefix="unpacked source ") as work:
+            with tarfile.open(self.dist / SOURCE) as archive:
+                archive.extractall(work)
+            source = pathlib.Path(work) / f"onigawara-{VERSION}"
+            environment = {name: value for name, value in os.environ.items() if name != "SOURCE_DATE_EPOCH"}
+            checked(["cmake", "-S", str(source), "-B", str(source / "build/plain"), "-G", "Ninja",
+                     "-DBUILD_TESTING=OFF"], env=environment)
+            page = (source / "build/plain/platform/posix/page/onigawara.6").read_text()
+            self.assertTrue(page.startswith(f'.TH ONIGAWARA 6 "{time.strftime("%Y-%m-%d", time.gmtime(self.epoch))}" '),
+                            page[:80])
+            skipped = checked([str(source / "scripts/test"), "release"], timeout=120, env=environment)
+            self.assertIn(b"release: SKIPPED", skipped.stderr)
+
     # ---- The Debian package -----------------------------------------------------------------
     def deb(self, *arguments) -> str:
         return checked(["dpkg-deb", *arguments]).stdout.decode()
@@ -191,12 +209,14 @@ class Release(InstalledChecks):
     def test_lintian_finds_only_what_needs_the_owners_data(self):
         if shutil.which("lintian") is None:
             self.fail("lintian is not installed: scripts/test installs it")
-        result = checked(["lintian", "--fail-on", "none", "--no-tag-display-limit", str(self.dist / DEB)])
+        result = checked(["lintian", "--fail-on", "none", "--display-info", "--tag-display-limit", "0",
+                          str(self.dist / DEB)])
         report = result.stdout.decode()
         print("\nlintian:\n" + report, file=sys.stderr)
-        tags = re.findall(r"^([EW]): onigawara[^:]*: (\S+)", report, re.MULTILINE)
+        tags = re.findall(r"^([EWI]): onigawara[^:]*: (\S+)", report, re.MULTILINE)
         self.assertEqual([], [tag for level, tag in tags if level == "W"], report)
         self.assertEqual(OWNERS_DATA_ERRORS, {tag for level, tag in tags if level == "E"}, report)
+        self.assertEqual([], [tag for level, tag in tags if tag.startswith("hardening-")], report)
 
     def test_dpkg_installs_a_working_game_and_removes_it_all(self):
         self.installs_and_removes(self.dist / DEB)
