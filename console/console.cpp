@@ -105,8 +105,6 @@ void console_finish(console& con)
 
 namespace {
 
-constexpr char end_of_data_byte = 0x1A;
-
 // Reads the next chunk of input into the empty buffer. False when the read gives
 // end of input.
 bool refill(console& con)

@@ -39,6 +39,10 @@ public:
     virtual char_encoder output_encoder() const { return nullptr; }
 };
 
+// The byte that ends the data of the read it arrives in (Ctrl-Z, as text mode reads
+// it): the console drops what follows it there, and a UTF-8 edge converts nothing past it.
+inline constexpr char end_of_data_byte = 0x1A;
+
 // What kind of streams the port stands for, decided once at start-up.
 struct console_mode {
     // A 0x1A ends only the read it arrives in; from a pipe or a file it ends the input.

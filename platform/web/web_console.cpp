@@ -5,7 +5,6 @@
 // onigawara.js.
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 
 #include "console/cp932.h"
 #include "console/platform.h"
@@ -85,8 +84,6 @@ console_port& platform_open_console(charset_choice, console_mode& mode)
 }
 
 void platform_close_console() {}
-
-std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return false; }
 
