@@ -488,10 +488,20 @@ function show_end(message, button_label) {
     keep_in_view();
 }
 
+// The page's own address with `search` and `hash` in place of its own. Made with
+// the URL API from the whole address, so that it stays on the page's origin
+// whatever the path: at http://host//example.org/x it is host's, not example.org's.
+function own_address(search, hash = '') {
+    const address = new URL(location.href);
+    address.search = search;
+    address.hash = hash;
+    return address.href;
+}
+
 // A new game is a new page without a seed: the clock seeds it. The button takes a
 // click, a tap, or a key pressed on it after Tab, but not a key held down.
 again.addEventListener('keydown', (event) => { if (event.repeat) event.preventDefault(); });
-again.addEventListener('click', () => location.assign(location.pathname));
+again.addEventListener('click', () => location.assign(own_address('')));
 
 // ?seed=N replays a game, as --seed N does at the terminal. Without it the page
 // seeds the game from the clock, as the program would, so as to know the seed for
@@ -546,7 +556,7 @@ function replay_typed_lines() {
 }
 
 function offer_share() {
-    replay_link.href = `${location.pathname}?seed=${seed}#${fragment_of(encoder.encode(sent))}`;
+    replay_link.href = own_address(`?seed=${seed}`, fragment_of(encoder.encode(sent)));
     share.hidden = false;
 }
 
