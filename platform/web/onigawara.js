@@ -560,6 +560,18 @@ function offer_share() {
     share.hidden = false;
 }
 
+// A link that differs from the page's address in its fragment alone (the replay link
+// of a game that had ?seed=N, a fragment changed by hand, Back to the game before)
+// only moves within the page: the page loads again, to play the game it describes.
+// So does a replay link to the very address the page has, the game it replayed.
+addEventListener('hashchange', () => location.reload());
+replay_link.addEventListener('click', (event) => {
+    if (event.button !== 0 || event.ctrlKey || event.shiftKey || event.altKey || event.metaKey) return;
+    if (replay_link.href !== location.href) return;
+    event.preventDefault();
+    location.reload();
+});
+
 // Copies to the clipboard where the browser allows it; elsewhere (a page reached by
 // plain HTTP from another machine) selects the text, for the player to copy.
 async function copy(text, select) {
