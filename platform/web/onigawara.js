@@ -100,7 +100,30 @@ const code_page = (function () {
         return bytes.subarray(0, size);
     }
 
-    return { shown, typed };
+    // UTF-8 bytes as text, by the rule the program follows at a UTF-8 terminal, so
+    // that bytes from a link reach it as the same bytes typed there would: each
+    // malformed piece becomes one U+FFFD, which `typed` makes one '?'. A piece is a
+    // byte that begins no character (80-C1, F5-FF), or a lead byte (C2-F4) with the
+    // continuation bytes after it, up to the length it announces, when they are too
+    // few or make an overlong form, a surrogate or a code point beyond U+10FFFF:
+    //     E3 81 41 -> U+FFFD A     ED A0 80 -> U+FFFD     C0 80 -> U+FFFD U+FFFD
+    function text_of_utf8(bytes) {
+        let text = '';
+        for (let i = 0; i < bytes.length;) {
+            const first = bytes[i];
+            const length = first < 0x80 ? 1 : first < 0xc2 ? 0 : first < 0xe0 ? 2 : first < 0xf0 ? 3 : first < 0xf5 ? 4 : 0;
+            let code_point = length === 1 ? first : first & (0x7f >> length);
+            let got = 1;
+            for (; got < length && (bytes[i + got] & 0xc0) === 0x80; ++got) code_point = (code_point << 6) | (bytes[i + got] & 0x3f);
+            const whole = got === length && code_point >= [0, 0, 0, 0x800, 0x10000][length]
+                && (code_point < 0xd800 || code_point > 0xdfff) && code_point <= 0x10ffff;
+            text += whole ? String.fromCodePoint(code_point) : '\ufffd';
+            i += got;
+        }
+        return text;
+    }
+
+    return { shown, typed, text_of_utf8 };
 }());
 // For the tests, which hold it to the program's own tables.
 window.onigawara_code_page = code_page;
@@ -548,7 +571,7 @@ function bytes_of(fragment) {
 // the program waits for the player. What follows the last line break is typed,
 // not sent.
 function replay_typed_lines() {
-    const text = new TextDecoder().decode(bytes_of(location.hash.slice(1)));
+    const text = code_page.text_of_utf8(bytes_of(location.hash.slice(1)));
     if (text === '') return;
     const lines = text.split('\n');
     field.textContent = lines.pop();
