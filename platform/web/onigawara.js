@@ -595,24 +595,43 @@ replay_link.addEventListener('click', (event) => {
     location.reload();
 });
 
-// Copies to the clipboard where the browser allows it; elsewhere (a page reached by
-// plain HTTP from another machine) selects the text, for the player to copy.
-async function copy(text, select) {
+// Copies `text` with the browser's copy command, from a text field of its own
+// selected for the moment (style.css keeps it out of sight); true if it copied.
+function copy_by_command(text) {
+    const was_focused = document.activeElement;
+    const holder = document.createElement('textarea');
+    holder.className = 'copy-holder';
+    holder.readOnly = true;  // no keyboard comes up on a phone
+    holder.value = text;
+    document.body.append(holder);
+    holder.focus({ preventScroll: true });
+    holder.setSelectionRange(0, text.length);
+    let done = false;
     try {
-        await navigator.clipboard.writeText(text);
-        copied.textContent = 'コピーしました';
+        done = document.execCommand('copy');
     } catch {
-        select();
-        copied.textContent = '選んだところをコピーしてくだされ';
+        done = false;
     }
+    holder.remove();
+    if (was_focused) was_focused.focus({ preventScroll: true });
+    return done;
 }
 
-document.getElementById('copy-link').addEventListener('click', () => copy(replay_link.href, () => {
-    getSelection().selectAllChildren(replay_link);
-}));
-document.getElementById('copy-conversation').addEventListener('click', () => copy(output_area.textContent, () => {
-    getSelection().selectAllChildren(output_area);
-}));
+// Puts `text` on the clipboard: through the clipboard API where the browser offers
+// it (HTTPS, or this machine), else, or if it refuses, with the copy command, which
+// works over plain HTTP too (a phone on the same network). The page says which.
+async function copy(text) {
+    let done = false;
+    if (window.isSecureContext && navigator.clipboard) {
+        done = await navigator.clipboard.writeText(text).then(() => true, () => false);
+    }
+    done ||= copy_by_command(text);
+    copied.textContent = done ? 'コピーしました' : 'コピーできませんでした';
+}
+
+document.getElementById('copy-link').addEventListener('click', () => copy(replay_link.href));
+// The conversation as the screen shows it, without the blank line it starts with.
+document.getElementById('copy-conversation').addEventListener('click', () => copy(output_area.textContent.replace(/^\n+/, '')));
 
 // The program ends with status 2 only when its command line is wrong, and the page
 // passes nothing but the seed.
