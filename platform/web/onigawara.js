@@ -487,6 +487,30 @@ field.addEventListener('paste', (event) => {
     paste(event.clipboardData.getData('text/plain'));
 });
 
+// Pasted while nothing takes text (after a selection, a click outside), it goes to the line.
+document.addEventListener('paste', (event) => {
+    if (!field.isContentEditable || field.contains(event.target)) return;
+    if (document.activeElement && document.activeElement.matches('input, textarea')) return;
+    event.preventDefault();
+    focus_typing();
+    paste(event.clipboardData.getData('text/plain'));
+});
+
+// A key that types, pressed while nothing has the focus (after selecting some of
+// the lord's words, or a click outside the window), or while the caret is out of
+// the line, goes to the line: focused in time, the line takes the key itself. Keys
+// with Ctrl, Alt or Meta stay the browser's (Ctrl+C copies what was selected), and
+// so do keys pressed on a button or a link.
+const keys_for_the_line = /^(.|Enter|Backspace|Delete|Process|Dead)$/u;
+document.addEventListener('keydown', (event) => {
+    if (!field.isContentEditable || event.ctrlKey || event.altKey || event.metaKey) return;
+    if (!keys_for_the_line.test(event.key)) return;
+    const focused = document.activeElement;
+    const nothing_focused = !focused || focused === document.body || focused === document.documentElement;
+    if (!nothing_focused && !(focused === field && !field.contains(getSelection().focusNode))) return;
+    focus_typing();
+}, true);
+
 // A click or tap anywhere in the window brings the typing back, unless it selects
 // text or lands on the line itself or on a button.
 document.addEventListener('click', (event) => {
