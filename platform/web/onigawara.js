@@ -196,25 +196,28 @@ async function instantiate(bytes, imports) {
 
 // Runs the program (its bytes) to its end with `args` as its command line; resolves
 // to its exit status. `output(fd, bytes)` receives what it writes: fd 0 for the
-// console port, 1 and 2 for the C library's standard output and error. `on_wait()`
-// is called each time it waits for a typed line. Where the browser compiles it at
-// once, the program runs to its first wait before the page's script has ended.
+// console port, 1 and 2 for the C library's standard output and error.
+// `on_wait(for_key)` is called each time it waits for a typed line, or with true
+// for the key of a key wait. Where the browser compiles it at once, the program
+// runs to its first wait before the page's script has ended.
 async function run_program(wasm, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
     let wait_area = 0;  // where the waiting program's stack is saved
+    let waits_for_key = false;
     const memory = () => new DataView(exports.memory.buffer);
     const bytes_at = (pointer, size) => new Uint8Array(exports.memory.buffer, pointer, size);
     const arg_bytes = args.map((arg) => new TextEncoder().encode(arg + '\0'));
 
     const page = {
         // Up to `size` bytes of typed input; blocks until there is at least one.
-        read(pointer, size) {
+        read(pointer, size, for_key) {
             if (rewinding) {
                 exports.asyncify_stop_rewind();
                 rewinding = false;
             } else if (typed.empty()) {
                 wait_area = exports.page_wait_area();
+                waits_for_key = for_key !== 0;
                 exports.asyncify_start_unwind(wait_area);
                 return 0;  // not seen by the program: its stack is being saved
             }
@@ -272,7 +275,7 @@ async function run_program(wasm, args, output, on_wait) {
             exports._start();
             if (exports.asyncify_get_state() !== asyncify_unwinding) return 0;
             exports.asyncify_stop_unwind();
-            on_wait();
+            on_wait(waits_for_key);
             await typed.arrival();
             exports.asyncify_start_rewind(wait_area);
             rewinding = true;
@@ -294,6 +297,7 @@ const again = document.getElementById('again');
 const share = document.getElementById('share');
 const replay_link = document.getElementById('replay');
 const copied = document.getElementById('copied');
+const key_sign = document.getElementById('key-sign');
 const decoders = [null, new TextDecoder(), new TextDecoder()];  // standard output and error: UTF-8
 const encoder = new TextEncoder();
 
@@ -369,6 +373,7 @@ function program_waits(waiting) {
     program_waiting = waiting;
     if (waiting) document.body.dataset.waiting = '';
     else delete document.body.dataset.waiting;
+    if (!waiting) key_sign.textContent = '';
 }
 
 // Sends the next finished line, echoed after the prompt as a terminal echoes it.
@@ -452,13 +457,18 @@ function close_typing() {
     field.textContent = '';
 }
 
-function program_waits_for_player() {
+// At a key wait (after the spell is cast, at a level-up, after the closing banner)
+// the program prints nothing that asks for the key, as at a terminal: beside the
+// caret, outside the program's text, the page says that Enter goes on, in a status
+// that a screen reader reads out once, each time the program stops so.
+function program_waits_for_player(for_key) {
     if (field.hidden) {
         open_typing();
         register_worker_when_idle();
     }
     program_waits(true);
     send_next_line();
+    if (program_waiting && for_key) key_sign.textContent = 'Enter で続く';
 }
 
 // Enter finishes the line. The Enter that commits an input method's composition
