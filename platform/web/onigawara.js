@@ -163,6 +163,10 @@ const typed = {
 class program_exit {
     constructor(status) { this.status = status; }
 }
+// The browser would not compile or start the program: `cause` says why.
+class program_refused {
+    constructor(cause) { this.cause = cause; }
+}
 
 const asyncify_unwinding = 1;
 const wasi_errno_badf = 8;
@@ -199,7 +203,8 @@ async function instantiate(bytes, imports) {
 // console port, 1 and 2 for the C library's standard output and error.
 // `on_wait(for_key)` is called each time it waits for a typed line, or with true
 // for the key of a key wait. Where the browser compiles it at once, the program
-// runs to its first wait before the page's script has ended.
+// runs to its first wait before the page's script has ended. Rejects with a
+// program_refused if the browser will not compile or start it.
 async function run_program(wasm, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
@@ -269,7 +274,11 @@ async function run_program(wasm, args, output, on_wait) {
         proc_exit(status) { throw new program_exit(status); },
     };
 
-    ({ exports } = await instantiate(wasm, { page, wasi_snapshot_preview1: wasi }));
+    try {
+        ({ exports } = await instantiate(wasm, { page, wasi_snapshot_preview1: wasi }));
+    } catch (error) {
+        throw new program_refused(error);
+    }
     try {
         for (;;) {
             exports._start();
@@ -673,7 +682,18 @@ function seed_refused() {
     show_end('?seed に使えるのは 0 から 4294967295 までの整数です。', '?seed なしで遊ぶ');
 }
 
+// Where the program cannot run at all, the page says why in one sentence, where it
+// said that it loads: the game never began, so nothing says that it ended.
+function cannot_play(why) {
+    loading.textContent = why;
+}
+
 async function play() {
+    // Turned off, or absent from a locked-down browser.
+    if (typeof WebAssembly !== 'object') {
+        cannot_play('この遊びには WebAssembly が要ります。');
+        return;
+    }
     const status = await run_program(program_bytes(), program_args(), show_program_output,
         program_waits_for_player);
     if (status === 2) {
@@ -687,6 +707,12 @@ async function play() {
 
 replay_typed_lines();
 play().catch((error) => {
+    // A browser too old for the page's Content-Security-Policy, which allows the
+    // compiling of the program by a word ('wasm-unsafe-eval') that it does not know.
+    if (error instanceof program_refused) {
+        cannot_play('この遊びには、もっと新しいブラウザーが要ります。');
+        throw error.cause;
+    }
     show(`${error}\n`, 'said error');
     show_end();
     throw error;
