@@ -30,22 +30,29 @@ async function name_of_build(bodies) {
 }
 
 // The cache is filled with one build, whole, or not at all: the browser then keeps
-// the worker before this one, and tries again at a later visit.
+// the worker before this one, and tries again at a later visit. A cache of this
+// name holds this build already (a new worker for the same files): it is kept.
+async function keep_build() {
+    if (await caches.has(cache_name)) return;
+    // From the server, never from the HTTP cache; each body read as it comes, as a
+    // browser holds back further requests while bodies wait to be read.
+    const fetched = await Promise.all(files.map(async (file) => {
+        const response = await fetch(new Request(file, { cache: 'reload' }));
+        if (!response.ok) throw new Error(`${file}: ${response.status}`);
+        return { response, body: await response.arrayBuffer() };
+    }));
+    if (await name_of_build(fetched.map(({ body }) => body)) !== cache_name) throw new Error('the files served are not this build\'s');
+    const cache = await caches.open(cache_name);
+    try {
+        await Promise.all(fetched.map(({ response, body }, i) => cache.put(files[i], new Response(body, response))));
+    } catch (error) {
+        await caches.delete(cache_name);
+        throw error;
+    }
+}
+
 self.addEventListener('install', (event) => {
-    event.waitUntil((async () => {
-        // From the server, never from the HTTP cache; each body read as it comes, as a
-        // browser holds back further requests while bodies wait to be read.
-        const fetched = await Promise.all(files.map(async (file) => {
-            const response = await fetch(new Request(file, { cache: 'reload' }));
-            if (!response.ok) throw new Error(`${file}: ${response.status}`);
-            return { response, body: await response.arrayBuffer() };
-        }));
-        if (await name_of_build(fetched.map(({ body }) => body)) !== cache_name) throw new Error('the files served are not this build\'s');
-        const cache = await caches.open(cache_name);
-        await Promise.all(files.map((file, i) => cache.put(file, new Response(fetched[i].body, fetched[i].response))))
-            .catch((error) => caches.delete(cache_name).then(() => { throw error; }));
-        await self.skipWaiting();
-    })());
+    event.waitUntil(keep_build().then(() => self.skipWaiting()));
 });
 
 self.addEventListener('activate', (event) => {
