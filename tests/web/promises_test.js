@@ -206,22 +206,23 @@ async function hanging_listener(port) {
     };
 }
 
-// An HTTP server on 127.0.0.1 that answers any path: with the site's file of the
-// path's last name, else with the page, as a host that serves the page at every
-// path; and `requests`, the paths asked for. Resolves once it listens.
+// An HTTP server on 127.0.0.1 that answers every path: with the file of `folder`
+// that the path's last name names, else with the page, as a host that serves the
+// page at any path; without a folder, with a page of its own ("elsewhere").
+// Resolves once it listens to { url, requests (the paths asked for), stop }.
 function any_path_server(folder) {
     const requests = [];
-    const types = { '.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.css': 'text/css',
-        '.png': 'image/png', '.ico': 'image/x-icon', '.webmanifest': 'application/manifest+json' };
+    const types = { '.html': 'text/html; charset=utf-8', '.png': 'image/png', '.ico': 'image/x-icon',
+        '.css': 'text/css', '.js': 'text/javascript', '.webmanifest': 'application/manifest+json' };
     const listener = http.createServer((request, response) => {
         requests.push(request.url);
-        const name = path.basename(new URL(request.url, 'http://any').pathname);
-        const file = folder && fs.existsSync(path.join(folder, name)) && name !== '' ? name : 'index.html';
         if (!folder) {
-            response.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
+            response.writeHead(200, { 'Content-Type': types['.html'] });
             response.end('<!doctype html><title>elsewhere</title><p>elsewhere</p>');
             return;
         }
+        const name = path.basename(new URL(request.url, 'http://any').pathname);
+        const file = name !== '' && fs.existsSync(path.join(folder, name)) ? name : 'index.html';
         response.writeHead(200, { 'Content-Type': types[path.extname(file)] ?? 'application/octet-stream', 'Cache-Control': 'no-store' });
         response.end(fs.readFileSync(path.join(folder, file)));
     });
