@@ -105,13 +105,14 @@ void console_finish(console& con)
 
 namespace {
 
-// Reads the next chunk of input into the empty buffer. False when the read gives
-// end of input.
-bool refill(console& con)
+// Reads the next chunk of input into the empty buffer, for `purpose`. False when
+// the read gives end of input.
+bool refill(console& con, console_port::read_purpose purpose)
 {
     console_flush(con);  // whatever was printed is out before we wait
     con.last_read_ended = true;
     if (con.input_ended || con.output_gone) return false;
+    con.port->before_read(purpose);
     std::size_t size = con.port->read_some(con.input, console_input_capacity);
     if (size == 0) {
         con.input_ended = true;  // a terminal says end of input once: it is remembered
@@ -129,36 +130,42 @@ bool refill(console& con)
 }
 
 // Once the reader of the output has gone, nothing more is read: the conversation ends.
-bool input_available(console& con) { return !con.output_gone && (con.input_start < con.input_end || refill(con)); }
+bool input_available(console& con, console_port::read_purpose purpose)
+{
+    return !con.output_gone && (con.input_start < con.input_end || refill(con, purpose));
+}
 
 // The next byte of input in text mode (a CR directly before an LF is dropped), or
-// -1 at end of input.
-int next_byte(console& con)
+// -1 at end of input; a read it needs is for `purpose`.
+int next_byte(console& con, console_port::read_purpose purpose)
 {
-    if (!input_available(con)) return -1;
+    if (!input_available(con, purpose)) return -1;
     auto byte = static_cast<unsigned char>(con.input[con.input_start++]);
-    if (byte == '\r' && input_available(con) && con.input[con.input_start] == '\n') {
+    if (byte == '\r' && input_available(con, purpose) && con.input[con.input_start] == '\n') {
         ++con.input_start;
         return '\n';
     }
     return byte;
 }
 
+constexpr auto for_line = console_port::read_purpose::line;
+constexpr auto for_key = console_port::read_purpose::key;
+
 } // namespace
 
 bool console_get_line(console& con, char* buffer, std::size_t capacity)
 {
-    int byte = next_byte(con);
+    int byte = next_byte(con, for_line);
     if (byte < 0) return false;  // the buffer stays as it was
 
     std::size_t size = 0;
     if (capacity == 0) {  // no room even for the NUL: the line is read and dropped
-        while (byte >= 0 && byte != '\n') byte = next_byte(con);
+        while (byte >= 0 && byte != '\n') byte = next_byte(con, for_line);
         return true;
     }
     bool trail_expected = false;  // the byte before was the first of a double-byte character
     bool cut = false;
-    for (; byte >= 0 && byte != '\n'; byte = next_byte(con)) {
+    for (; byte >= 0 && byte != '\n'; byte = next_byte(con, for_line)) {
         if (cut) continue;  // the rest of a long line is dropped
         auto b = static_cast<unsigned char>(byte);
         bool starts_double = !trail_expected && cp932_is_lead_byte(b);
@@ -174,4 +181,4 @@ bool console_get_line(console& con, char* buffer, std::size_t capacity)
     return true;
 }
 
-void console_wait_key(console& con) { next_byte(con); }
+void console_wait_key(console& con) { next_byte(con, for_key); }

@@ -29,6 +29,11 @@ public:
     // Up to `size` bytes of code page 932 input, blocking until at least one is
     // there; 0 at end of input or on a read error.
     virtual std::size_t read_some(char* into, std::size_t size) = 0;
+    // What the next read_some is for, told just before it: the bytes of a line, or
+    // the one key of a key wait. A port that shows the player what is awaited (the
+    // page shows a sign at a key wait) keeps it; the others need not.
+    enum class read_purpose { line, key };
+    virtual void before_read(read_purpose purpose) { (void)purpose; }
     // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
     // With an output_encoder(), the bytes are always whole encoded characters.
     virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;

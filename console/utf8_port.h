@@ -50,6 +50,7 @@ public:
     }
 
     std::size_t read_some(char* into, std::size_t size) override;
+    void before_read(read_purpose purpose) override { inner_->before_read(purpose); }
     write_outcome write_all(const char* bytes, std::size_t size) override { return inner_->write_all(bytes, size); }
     char_encoder output_encoder() const override
     {

@@ -233,6 +233,34 @@ TEST(ConsoleWaitKey, AtEndOfInputReturnsAndTheInputStaysEnded)
     EXPECT_STREQ("old", line);
 }
 
+// The port hears what each read is for (the page shows a sign at a key wait), at a
+// UTF-8 edge too; a key wait that finds its byte already read asks nothing.
+TEST(ConsoleWaitKey, TellsThePortWhichReadsAreForAKey)
+{
+    struct case_ {
+        const char* what;
+        std::string input;
+        std::size_t chunk;
+        std::string purposes;
+    };
+    const case_ cases[] = {
+        {"a byte per read", "ab\n\ncd\n", 1, "LLLKLLL"},
+        {"CR LF at a key wait, a byte per read", "a\n\r\nb\n", 1, "LLKKLL"},
+        {"all at once: the key's byte is already there", "ab\n\ncd\n", SIZE_MAX, "L"},
+        {"the key wait meets the end of input", "ab\n", SIZE_MAX, "LK"},
+    };
+    for (bool utf8_input : {false, true}) {
+        for (const case_& c : cases) {
+            test_console f(c.input, c.chunk, {.utf8_input = utf8_input});
+            char line[10];
+            console_get_line(*f.con, line);
+            console_wait_key(*f.con);
+            console_get_line(*f.con, line);
+            EXPECT_EQ(c.purposes, f.port.read_purposes) << c.what << (utf8_input ? ", converted" : "");
+        }
+    }
+}
+
 // ---- Exact comparison ------------------------------------------------------------------
 
 TEST(TextEquals, WholeStringsByteForByte)

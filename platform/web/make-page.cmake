@@ -56,6 +56,11 @@ endfunction()
 file(READ ${STYLE} STYLE)
 file(READ ${SCRIPT} SCRIPT)
 file(READ ${PROGRAM} PROGRAM HEX)
+# The comments are for the reader of the source, not for the player's browser: the
+# page goes without the script's comment lines (those that hold nothing else) and
+# the stylesheet's comments.
+string(REGEX REPLACE "(^|\n)[ \t]*//[^\n]*" "" SCRIPT "${SCRIPT}")
+string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/\n?" "" STYLE "${STYLE}")
 check_inside(style ${STYLE} "${STYLE}")
 check_inside(script ${SCRIPT} "${SCRIPT}")
 string(SHA256 style_hex "${STYLE}")

@@ -280,7 +280,9 @@ class webkit_tab {
 // Opens `engine`; resolves to { name, can, open(url, viewport), open_without_scripts(url, viewport), close }.
 // `open` makes a tab (in WebKitGTK, the one window) of `viewport` CSS pixels, at
 // least `can.narrowest` wide; `phone: true` emulates a phone where the engine can.
-async function open_engine(name) {
+// `chromium_args` are added to Chromium's command line, `firefox_prefs` to Firefox's
+// preferences.
+async function open_engine(name, { chromium_args = [], firefox_prefs = {} } = {}) {
     const can = abilities[name];
     // Browsers of their own for pages without scripts, ended with the engine at the
     // latest, should a test fail before it closes its tab.
@@ -309,7 +311,8 @@ async function open_engine(name) {
             close: () => Promise.all([webkit.close(), close_extra()]),
         };
     }
-    const launched = await launch_puppeteer(name);
+    const launched = await launch_puppeteer(name,
+        name === 'firefox' ? { extraPrefsFirefox: firefox_prefs } : { args: [...chromium_flags, ...chromium_args] });
     async function open_page(browser, url, viewport) {
         const page = await browser.newPage();
         const { phone, ...size } = viewport;
