@@ -278,9 +278,10 @@ class webkit_tab {
 // ---- One engine -------------------------------------------------------------------------
 
 // Opens `engine`; resolves to { name, can, open(url, viewport), open_without_scripts(url, viewport), close }.
+// `launch_options` go to puppeteer's launch (Chromium and Firefox).
 // `open` makes a tab (in WebKitGTK, the one window) of `viewport` CSS pixels, at
 // least `can.narrowest` wide; `phone: true` emulates a phone where the engine can.
-async function open_engine(name) {
+async function open_engine(name, launch_options = {}) {
     const can = abilities[name];
     // Browsers of their own for pages without scripts, ended with the engine at the
     // latest, should a test fail before it closes its tab.
@@ -309,7 +310,7 @@ async function open_engine(name) {
             close: () => Promise.all([webkit.close(), close_extra()]),
         };
     }
-    const launched = await launch_puppeteer(name);
+    const launched = await launch_puppeteer(name, launch_options);
     async function open_page(browser, url, viewport) {
         const page = await browser.newPage();
         const { phone, ...size } = viewport;
