@@ -323,7 +323,7 @@ for (const name of chosen) {
                 // Selecting some of what the lord said leaves the selection alone.
                 await tab.eval(() => document.activeElement.blur());
                 const { from, to } = await tab.eval(() => {
-                    const said = document.querySelector('#output .said');
+                    const said = [...document.querySelectorAll('#output .said')].find((span) => span.textContent.length > 10);
                     const range = document.createRange();
                     range.setStart(said.firstChild, 3);
                     range.setEnd(said.firstChild, 9);
@@ -453,6 +453,40 @@ for (const name of chosen) {
             await tab.wait_for(in_view, 'ended');
             await tab.close();
         });
+
+        // What was printed before the last line is kept out of the typing's layout (so that
+        // a key costs as much late in a game as early: bench/typing.js measures it), and
+        // none of it may move for that.
+        test('a long conversation stands where one flow of its text would, and only its last line flows with the typing',
+            time_limit, async () => {
+                const many = Array.from({ length: 200 }, (_, i) => ['こんにちは', 'そうか', '鷹狩じゃ', 'なるほど', '天下布武'][i % 5]);
+                const lines = ['太郎', ...many, '本能寺', ''];
+                for (const viewport of [desktop, narrow()]) {
+                    const tab = await open_game(engine, '?seed=21', viewport);
+                    await type_line(tab, '太郎');
+                    await paste(tab, many.map((line) => `${line}\n`).join(''));
+                    await tab.wait_for((sent) => document.body.hasAttribute('data-waiting') && [...document.querySelectorAll('#output .typed')]
+                        .map((echo) => echo.textContent).join('') === sent, lines.slice(0, 201).map((line) => `${line}\n`).join(''));
+                    // A few frames drawn: what is out of sight is skipped by then.
+                    await tab.eval(() => {
+                        window.frames_drawn = 0;
+                        const next = () => requestAnimationFrame(() => { if (++window.frames_drawn < 5) next(); });
+                        next();
+                    });
+                    await tab.wait_for(() => window.frames_drawn === 5);
+                    const at_prompt = await tab.eval(against_one_flow);
+                    assert.deepEqual(at_prompt.moved, [], `pieces out of place at ${viewport.width} px`);
+                    assert.ok(at_prompt.compared > 100 && at_prompt.skipped > 0,
+                        `${at_prompt.compared} pieces compared, ${at_prompt.skipped} out of sight`);
+                    assert.equal(at_prompt.in_flow, at_prompt.last_line, 'what shares the typing\'s flow');
+                    assert.ok(at_prompt.last_line.endsWith('太郎＞'), at_prompt.last_line);
+                    await play_lines(tab, ['本能寺', '']);
+                    assert.equal(await tab.eval(printed), printed_at_terminal(21, lines));
+                    const at_end = await tab.eval(against_one_flow);
+                    assert.deepEqual(at_end.moved, [], `pieces out of place at the end, at ${viewport.width} px`);
+                    await tab.close();
+                }
+            });
 
         test('a seed the program does not take: a short message in Japanese, and a game without it', time_limit, async () => {
             for (const seed of ['abc', '-1', '4294967296', '', '1.5', '--help']) {
@@ -661,7 +695,7 @@ for (const name of chosen) {
             time_limit, async () => {
                 const tab = await open_game(engine, '?seed=3');
                 await tab.eval(() => {
-                    document.getElementById('output').insertAdjacentHTML('beforeend',
+                    document.getElementById('screen').insertAdjacentHTML('beforeend',
                         '<img src="x" onerror="document.body.dataset.ran = 1"><a id="hostile" href="javascript:void(document.body.dataset.ran = 2)">x</a>');
                     document.getElementById('hostile').click();
                     const script = document.createElement('script');
@@ -704,7 +738,9 @@ async function paste(tab, text) {
 function typing_layout() {
     const field = document.getElementById('line');
     const output = document.getElementById('output');
-    const last = output.lastChild.firstChild;
+    const texts = document.createTreeWalker(output, NodeFilter.SHOW_TEXT);
+    let last = null;
+    while (texts.nextNode()) last = texts.currentNode;
     const prompt = document.createRange();
     prompt.setStart(last, last.length - 1);
     prompt.setEnd(last, last.length);
@@ -720,7 +756,7 @@ function typing_layout() {
         else lines.push({ top: r.top, left: r.left, right: r.right, height: r.height });
     }
     lines.sort((a, b) => a.top - b.top);
-    const margin = output.getClientRects()[0].left;
+    const margin = document.getElementById('conversation').getBoundingClientRect().left;
     const first = lines[0] || { top: NaN, left: NaN };
     const field_box = field.getBoundingClientRect();
     return {
@@ -733,6 +769,63 @@ function typing_layout() {
         wraps_to_margin: lines.length > 1 && lines.slice(1).every((l) => Math.abs(l.left - margin) < 2),
         no_sideways_scroll: document.documentElement.scrollWidth <= innerWidth
             && (!('scrollWidth' in field) || field.scrollWidth <= field.clientWidth + 1 || field.clientWidth === 0),
+    };
+}
+
+// Runs in the page: where each piece of the screen stands, against where one flow of
+// the same pieces, laid out beside it at the same width, puts it (`moved`: the pieces
+// whose boxes differ). Pieces that the browser skips while out of sight have no boxes
+// to compare (`skipped` counts them); those after them stand right only if they hold
+// their place. Also the text of the pieces that share a flow with the line being
+// typed (`in_flow`), and the text after the screen's last line break (`last_line`).
+function against_one_flow() {
+    const conversation = document.getElementById('conversation');
+    const pieces = [...document.querySelectorAll('#output .said, #output .typed')];
+    const flow = document.createElement('div');
+    flow.style.cssText = 'position: absolute; top: 0; left: 0; visibility: hidden; white-space: pre-wrap; overflow-wrap: anywhere';
+    flow.style.width = `${conversation.getBoundingClientRect().width}px`;
+    const copies = pieces.map((piece) => {
+        const copy = document.createElement('span');
+        copy.className = piece.className;
+        copy.textContent = piece.textContent;
+        return copy;
+    });
+    flow.append(...copies);
+    // The line being typed, empty, sits on the last line and may make it taller.
+    if (!document.getElementById('line').hidden) {
+        const typing = document.createElement('span');
+        typing.className = 'typed';
+        typing.style.paddingInlineEnd = getComputedStyle(document.getElementById('line')).paddingInlineEnd;
+        flow.append(typing);
+    }
+    document.getElementById('screen').append(flow);
+    const boxes = (element, origin) => [...element.getClientRects()].filter((r) => r.width >= 0.5)
+        .map((r) => [r.left - origin.left, r.top - origin.top, r.width, r.height].map((v) => Math.round(v * 2) / 2).join(' '));
+    const moved = [];
+    let skipped = 0;
+    const page_origin = conversation.getBoundingClientRect();
+    const flow_origin = flow.getBoundingClientRect();
+    pieces.forEach((piece, i) => {
+        if (!piece.checkVisibility({ contentVisibilityAuto: true })) {
+            skipped += 1;
+            return;
+        }
+        const [here, there] = [boxes(piece, page_origin), boxes(copies[i], flow_origin)];
+        if (here.join() !== there.join() && moved.length < 5) moved.push({ text: piece.textContent, here, there });
+    });
+    flow.remove();
+    const flows_with_typing = (piece) => {
+        let box = piece.parentElement;
+        while (box !== conversation && getComputedStyle(box).display === 'inline') box = box.parentElement;
+        return box === conversation;
+    };
+    const text = document.getElementById('output').textContent;
+    return {
+        moved,
+        skipped,
+        compared: pieces.length - skipped,
+        in_flow: pieces.filter(flows_with_typing).map((piece) => piece.textContent).join(''),
+        last_line: text.slice(text.lastIndexOf('\n') + 1),
     };
 }
 
