@@ -76,6 +76,7 @@ function serve(folder) {
     });
 }
 
+// A port on 127.0.0.1 that nothing listens on just now.
 function free_port() {
     return new Promise((resolve) => {
         const probe = net.createServer().listen(0, '127.0.0.1', () => {
@@ -96,6 +97,20 @@ async function poll(check, what) {
         if (answer) return answer;
         if (Date.now() - start > 20000) throw new Error(`waited 20 s for ${what}`);
     }
+}
+
+// Until the page has handled every key sent to it before this call: a Shift pressed
+// after them, and its keyup seen by the page. A page handles its keys in turn, each
+// with all the work that it starts (the program's run to its next read too) before
+// the next; so a check made after this sees what every earlier key did, however
+// slow the machine.
+async function keys_handled(tab) {
+    await tab.eval(() => {
+        window.shift_released = false;
+        addEventListener('keyup', (event) => { if (event.key === 'Shift') window.shift_released = true; }, { capture: true });
+    });
+    await tab.press('Shift');
+    await tab.wait_for(() => window.shift_released);
 }
 
 // ---- Chromium and Firefox, through puppeteer-core ---------------------------------------
@@ -347,4 +362,4 @@ async function open_engine(name, launch_options = {}) {
 // Stopped from outside, the tests still end the browsers and the server.
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(signal, () => process.exit(1));
 
-module.exports = { engines, abilities, serve, open_engine, open_browser };
+module.exports = { engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, keys_handled };

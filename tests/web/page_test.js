@@ -12,10 +12,9 @@ const { describe, test, before, after } = require('node:test');
 const assert = require('node:assert/strict');
 const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
-const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
-const { engines, abilities, serve, open_engine } = require('./browser');
+const { engines, abilities, serve, open_engine, free_port, pause, keys_handled } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
@@ -56,7 +55,6 @@ function read_transcript(file) {
 }
 
 const farewell = '－　完　－　';
-const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // ---- Reading the page -------------------------------------------------------------------
 // These run in the page.
@@ -88,6 +86,22 @@ const centre_of = (selector) => {
     return [box.left + box.width / 2, box.top + box.height / 2];
 };
 const takes_text = () => document.activeElement.isContentEditable || document.activeElement.matches('input, textarea');
+// Notes every way the page might be left from now on: a click on a link or a button,
+// and, where the browser reports it (the Navigation API), every navigation that
+// starts. Both come at once, as the key or click that causes them is handled.
+const note_ways_out = () => {
+    window.ways_out = [];
+    document.addEventListener('click', (event) => {
+        const target = event.target instanceof Element && event.target.closest('a, button');
+        if (target) window.ways_out.push(`a click on ${target.id || target.tagName}`);
+    }, { capture: true });
+    if (window.navigation) navigation.addEventListener('navigate', (event) => window.ways_out.push(`to ${event.destination.url}`));
+};
+const ways_out = () => window.ways_out;
+// What Tab can reach: shown links, buttons, fields and elements given a place in the order.
+const tab_stops = () => [...document.querySelectorAll('a[href], button, input, select, textarea, [contenteditable], [tabindex]')]
+    .filter((element) => element.tabIndex >= 0 && element.getClientRects().length > 0)
+    .map((element) => element.id || element.tagName);
 
 // The name of the worker's cache once the worker is active and its cache the only
 // one, and that cache not `older`.
@@ -211,7 +225,7 @@ for (const name of chosen) {
                 const input_method = await tab.page.createCDPSession();
                 await input_method.send('Input.imeSetComposition', { text: 'おはる', selectionStart: 3, selectionEnd: 3 });
                 await tab.press('Enter');
-                await pause(100);
+                await keys_handled(tab);
                 assert.equal(await tab.eval(typed_text), 'おはる');
                 assert.ok(await tab.eval(() => document.body.hasAttribute('data-waiting')), 'still waiting for the name');
                 // The input method gives U+301C for the wave dash; code page 932 has it as 0x8160.
@@ -237,6 +251,7 @@ for (const name of chosen) {
                     await tab.wait_for(is_over);
                     const lines = ['太郎', '本能寺', ''];
                     await assert_the_end_stays(tab, engine, lines, 42);
+                    await tab.eval(note_ways_out);
                     await tab.press('Enter');
                     await shoot(tab, 'end-after-a-second-enter');
                     await tab.key_down('Enter');  // held down: the browser repeats it
@@ -246,7 +261,8 @@ for (const name of chosen) {
                     await tab.type('まだいるか');
                     await tab.press('Enter');
                     await tab.press('Space');
-                    await pause(200);
+                    await keys_handled(tab);
+                    assert.deepEqual(await tab.eval(ways_out), [], 'keys after the end went somewhere');
                     assert.equal(await tab.eval(() => location.href), address);
                     assert.equal(await tab.eval(printed), printed_at_terminal(42, lines));
                     assert.ok(!(await tab.eval(screen_text)).includes('まだいるか'), 'text typed after the end was taken');
@@ -354,13 +370,15 @@ for (const name of chosen) {
                     assert.ok(loading, 'no loading state on the screen');
                     if (engine.can.keys_while_reading) {
                         await tab.eval(() => { window.still_here = true; });
+                        await tab.eval(note_ways_out);
                         await tab.click(200, 300);
                         for (const key of ['Tab', 'Tab', 'Enter']) await tab.press(key);
                         await tab.type('太郎');
                         await tab.press('Enter');
                         await tab.type('鬼瓦');
                         await tab.press('Enter');
-                        await pause(300);
+                        await keys_handled(tab);
+                        assert.deepEqual(await tab.eval(ways_out), [], 'a click or a key while loading went somewhere');
                         assert.equal(await tab.eval(() => window.still_here === true && location.search), '?seed=11', 'the page navigated');
                         assert.ok(!(await tab.eval(page_says)).includes('太郎'), 'text typed while loading shows');
                     }
@@ -405,11 +423,15 @@ for (const name of chosen) {
             assert.ok(layout.notice_top < 1.5 * layout.font, `the notice is ${layout.notice_top} px down`);
             assert.ok(!(await tab.eval(page_says)).includes('読み込み中'), 'the page says it loads, and it never will');
             assert.deepEqual(await tab.eval(text_takers), []);
+            // The page's scripts do not run, nor does it hear keys: what Enter could act on
+            // is what Tab can reach, and that is nothing.
+            assert.deepEqual(await tab.eval(tab_stops), [], 'what Tab reaches without JavaScript');
             await tab.eval(() => { window.still_here = true; });
-            for (const key of ['Tab', 'Tab', 'Enter']) await tab.press(key);
+            for (const key of ['Tab', 'Tab']) await tab.press(key);
+            assert.equal(await tab.eval(() => document.activeElement === document.body), true, 'Tab reached something');
+            await tab.press('Enter');
             await tab.type('太郎');
             await tab.press('Enter');
-            await pause(300);  // the page's timers do not run
             assert.equal(await tab.eval(() => window.still_here === true && location.search), '?seed=13', 'the page navigated');
             await tab.close();
         });
@@ -669,7 +691,9 @@ for (const name of chosen) {
                 assert.ok((await tab.eval(screen_text)).includes(`${markup}\n`), 'the markup echoed as text');
                 assert.deepEqual(await tab.eval(() => [...document.querySelectorAll('#output *')].map((e) => e.tagName)
                     .filter((tag) => tag !== 'SPAN')), []);
-                await pause(300);
+                // The program has read the line after the markup: had the markup become part of
+                // the page, its image would be there now.
+                assert.equal(await tab.eval(() => document.images.length), 0, 'the markup became an image');
                 assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
                 assert.deepEqual(errors, []);
                 await tab.close();
@@ -694,7 +718,11 @@ for (const name of chosen) {
         test('markup put into the page runs nothing: only the page\'s own script runs, and the program in it',
             time_limit, async () => {
                 const tab = await open_game(engine, '?seed=3');
+                // Three ways to run code: each is refused (the browser reports each refusal to
+                // the page as it happens) or runs. The test waits for all three to be decided.
                 await tab.eval(() => {
+                    window.refused = [];
+                    document.addEventListener('securitypolicyviolation', (event) => window.refused.push(event.effectiveDirective));
                     document.getElementById('screen').insertAdjacentHTML('beforeend',
                         '<img src="x" onerror="document.body.dataset.ran = 1"><a id="hostile" href="javascript:void(document.body.dataset.ran = 2)">x</a>');
                     document.getElementById('hostile').click();
@@ -702,8 +730,9 @@ for (const name of chosen) {
                     script.textContent = 'document.body.dataset.ran = 3';
                     document.body.append(script);
                 });
-                await pause(300);
+                await tab.wait_for(() => window.refused.length === 3 || document.body.dataset.ran !== undefined);
                 assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
+                assert.deepEqual((await tab.eval(() => window.refused)).sort(), ['script-src-attr', 'script-src-elem', 'script-src-elem']);
                 // The program itself still runs under the same rules.
                 await play_lines(tab, ['太郎', 'こんにちは']);
                 assert.equal(await tab.eval(printed), printed_at_terminal(3, ['太郎', 'こんにちは']));
@@ -831,15 +860,6 @@ function against_one_flow() {
 
 // ---- The script that serves the page ----------------------------------------------------
 
-async function free_port() {
-    return new Promise((resolve) => {
-        const probe = net.createServer().listen(0, '127.0.0.1', () => {
-            const { port } = probe.address();
-            probe.close(() => resolve(port));
-        });
-    });
-}
-
 // Starts scripts/play-web with `args`; resolves to { addresses, stop } once it serves.
 async function start_play_web(args) {
     const script = path.join(__dirname, '..', '..', 'scripts', 'play-web');
@@ -858,7 +878,7 @@ async function start_play_web(args) {
         const local = addresses.find((a) => a.includes('127.0.0.1')) || addresses[0];
         for (let tries = 0; !(await fetch(local).then((r) => r.ok, () => false)); ++tries) {
             assert.ok(tries < 100, `nothing served at ${local}`);
-            await new Promise((resolve) => setTimeout(resolve, 100));
+            await pause(100);
         }
         return { addresses, stop };
     } catch (error) {
