@@ -8,7 +8,7 @@
 //                      (optional)
 //   ONIGAWARA_ENGINES  the engines to play in, separated by commas (all three if unset)
 'use strict';
-const { describe, test, before, after } = require('node:test');
+const { describe, test, before, beforeEach, after } = require('node:test');
 const assert = require('node:assert/strict');
 const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
@@ -195,7 +195,9 @@ function find_in_tree(node, wanted) {
 for (const name of chosen) {
     describe(name, () => {
         let engine;
-        before(async () => { engine = await open_engine(name); });
+        // Opened for the first test that runs, so that a name filter that leaves out the
+        // engine's tests does not start it.
+        beforeEach(async () => { engine ??= await open_engine(name); });
         after(async () => { if (engine) await engine.close(); });
         const narrow = () => ({ ...phone, width: Math.max(phone.width, engine.can.narrowest) });
 
