@@ -11,12 +11,12 @@
 //     not counted; the figures are medians. Beside them, when each page first
 //     showed something (the browser's first contentful paint): what the player sees;
 //   - the same for repeat visits: each page loaded again in a context that has
-//     loaded it before, from a plain static server (Python's http.server, which
-//     lets the browser cache and revalidate, as a static host does).
+//     loaded it before, served as a static host serves it (the browser may keep
+//     files and revalidate them).
 //
 //   node bench/web.js SITE [RUNS]        (bench/web builds the site and runs this)
 'use strict';
-const { execFileSync, spawn } = require('node:child_process');
+const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -100,26 +100,6 @@ async function repeat_visits(browser, url, noted, runs) {
     }
     await context.close();
     return times;
-}
-
-// A plain static file server on 127.0.0.1, in a process group of its own.
-function plain_server(folder) {
-    const child = spawn('timeout', ['-k', '5', '600', 'python3', '-u', '-c', `
-import functools, http.server, sys
-class quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-handler = functools.partial(quiet, directory=sys.argv[1])
-with http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler) as server:
-    print(server.server_address[1], flush=True)
-    server.serve_forever()
-`, folder], { detached: true, stdio: ['ignore', 'pipe', 'inherit'] });
-    return new Promise((resolve) => {
-        child.stdout.once('data', (data) => resolve({
-            url: `http://127.0.0.1:${String(data).trim()}/`,
-            stop: () => { try { process.kill(-child.pid, 'SIGTERM'); } catch { /* gone */ } },
-        }));
-    });
 }
 
 // The same text in a static page with the same stylesheet: in a file of its own
@@ -235,15 +215,15 @@ async function main() {
         console.log('The first paint of each, in the same loads:');
         print_medians('painted', (page) => `${page.name}:`, (ratio) => `the page's comes ${ratio} times as late`);
 
-        const plain = await plain_server(folder);
+        const hosted = await serve(folder, { like_a_host: true });
         try {
-            const game_again = await repeat_visits(chromium.browser, `${plain.url}?seed=1`, 'first_prompt_ms', runs);
-            const static_again = await repeat_visits(chromium.browser, `${plain.url}static.html`, 'loaded_ms', runs);
+            const game_again = await repeat_visits(chromium.browser, `${hosted.url}?seed=1`, 'first_prompt_ms', runs);
+            const static_again = await repeat_visits(chromium.browser, `${hosted.url}static.html`, 'loaded_ms', runs);
             console.log(`Repeat visits, median of ${runs}: first prompt ${median(game_again).toFixed(1)} ms (${spread(game_again)}), ` +
                 `static page ${median(static_again).toFixed(1)} ms (${spread(static_again)}), ` +
                 `ratio ${(median(game_again) / median(static_again)).toFixed(2)}`);
         } finally {
-            plain.stop();
+            hosted.stop();
         }
     } finally {
         await chromium.close();

@@ -1,5 +1,5 @@
 // The three browser engines the page is played in, behind one small interface, and
-// a static file server on localhost. Every browser and server runs under a time
+// the site's static file server on localhost. Every browser and server runs under a time
 // limit in a process group of its own, and is ended with its whole group.
 //
 //   Chromium    Debian's chromium, through puppeteer-core (the DevTools protocol)
@@ -50,12 +50,15 @@ function start_limited(command, args, options = {}) {
     return child;
 }
 
-// Serves `folder` on 127.0.0.1, on a port the system picks (serve.py beside this
-// file). Resolves to { url, hold(name, at), release(name), stop }: while a file is
-// held, requests for it wait, or with `at` get the file up to the first `at` in it
-// and wait for the rest; the page itself is ''.
-function serve(folder) {
-    const server = start_limited('python3', ['-u', path.join(__dirname, 'serve.py'), folder]);
+// Serves `folder` on 127.0.0.1, on a port the system picks, with the site's own
+// server (platform/web/serve.py). Resolves to { url, hold(name, at), release(name),
+// stop }: nothing is cached, and while a file is held, requests for it wait, or with
+// `at` get the file up to the first `at` in it and wait for the rest; the page itself
+// is ''. With `like_a_host`, the browser may keep files and revalidate them, as from
+// a static host, and nothing can be held.
+function serve(folder, { like_a_host = false } = {}) {
+    const serve_py = path.join(__dirname, '..', '..', 'platform', 'web', 'serve.py');
+    const server = start_limited('python3', ['-u', serve_py, folder, ...(like_a_host ? [] : ['--no-store', '--hold'])]);
     return new Promise((resolve, reject) => {
         let said = '';
         server.stdout.on('data', (data) => {
