@@ -24,18 +24,10 @@ const code_page = (function () {
     const undefined_byte = 0x80;
 
     // Characters that input methods give under their JIS forms, read as the code
-    // page's own (the program reads them so at a terminal too).
-    const input_extras = new Map([
-        [0x00a2, 0x8191],  // ¢ as ￠
-        [0x00a3, 0x8192],  // £ as ￡
-        [0x00a5, 0x005c],  // ¥ as 0x5C, its JIS-Roman meaning
-        [0x00ac, 0x81ca],  // ¬ as ￢
-        [0x2014, 0x815c],  // — as ―
-        [0x2016, 0x8161],  // ‖ as ∥
-        [0x203e, 0x007e],  // ‾ as 0x7E, its JIS-Roman meaning
-        [0x2212, 0x817c],  // − as －
-        [0x301c, 0x8160],  // 〜 as ～
-    ]);
+    // page's own (typing 〜 gives the 0x8160 of ～), as the program reads them at a
+    // terminal: [code point, code] pairs, which the build writes here from the
+    // program's own table (cp932_input_extras in console/cp932.h).
+    const input_extras = new Map([/* cp932_input_extras */]);
 
     // What the program prints, as text: whole characters, as the program's own
     // tables show them. The browser's decoder differs from them only where the
