@@ -584,10 +584,18 @@ for (const name of chosen) {
                 };
                 const links = [...document.querySelectorAll('link[rel~="icon"], link[rel="apple-touch-icon"]')];
                 const manifest_link = document.querySelector('link[rel="manifest"]');
-                const manifest = await (await fetch(manifest_link.href)).json();
+                const answer = await fetch(manifest_link.href);
+                const manifest = await answer.json();
                 const icons = [];
-                for (const icon of manifest.icons) icons.push([icon.sizes, await bytes(new URL(icon.src, manifest_link.href))]);
-                return { links: await Promise.all(links.map((link) => bytes(link.href))), manifest, icons };
+                for (const icon of manifest.icons) {
+                    icons.push([icon.sizes, icon.purpose ?? 'any', await bytes(new URL(icon.src, manifest_link.href))]);
+                }
+                return {
+                    links: await Promise.all(links.map((link) => bytes(link.href))),
+                    manifest,
+                    manifest_type: answer.headers.get('content-type'),
+                    icons,
+                };
             });
             const png_of = (side) => [0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52,
                 0, 0, side >> 8, side & 0xFF, 0, 0, side >> 8, side & 0xFF];
@@ -595,10 +603,16 @@ for (const name of chosen) {
                 [[0, 0, 1, 0], [0x89, 0x50, 0x4E, 0x47], [0x89, 0x50, 0x4E, 0x47]], 'favicon.ico, then two PNGs');
             const { icons, ...rest } = found.manifest;
             assert.deepEqual(rest, {
-                name: '鬼瓦の雷鳴', short_name: '鬼瓦', lang: 'ja', start_url: './', scope: './',
+                id: 'onigawara', name: '鬼瓦の雷鳴', short_name: '鬼瓦',
+                description: '短気な戦国大名・鬼瓦と、一行ずつ言葉を交わす会話遊び。',
+                lang: 'ja', start_url: './', scope: './',
                 display: 'standalone', theme_color: '#1f1f1f', background_color: '#0c0c0c',
             });
-            assert.deepEqual(found.icons, [['192x192', png_of(192)], ['512x512', png_of(512)]]);
+            assert.equal(found.manifest_type, 'application/manifest+json');
+            // A maskable icon has its picture inside the safe zone (tests/icon_test.py).
+            assert.deepEqual(found.icons, [
+                ['192x192', 'any', png_of(192)], ['512x512', 'any', png_of(512)], ['512x512', 'maskable', png_of(512)],
+            ]);
             await tab.close();
         });
 
