@@ -370,6 +370,33 @@ function register_worker_when_idle() {
     else setTimeout(register_worker, 1000);
 }
 
+// The page names one icon itself, the small SVG, which browsers fetch once the page
+// has loaded (where no icon is named, Firefox asks for /favicon.ico as soon as it has
+// read the page's head). The rest, for browsers that show no SVG icon, for a phone's
+// home screen and for installing, is linked, and the service worker registered, once
+// the first prompt is up (or the game is over before it) and the whole page has been
+// read: before the first prompt the browser fetches nothing but the page.
+const page_links = [
+    { rel: 'icon', href: 'favicon.ico', sizes: '16x16 32x32 48x48' },
+    { rel: 'apple-touch-icon', href: 'onigawara-192.png' },
+    { rel: 'manifest', href: 'manifest.webmanifest' },
+];
+let icons_linked = false;
+function link_icons() {
+    if (icons_linked) return;
+    icons_linked = true;
+    for (const attributes of page_links) {
+        const link = document.createElement('link');
+        for (const [name, value] of Object.entries(attributes)) link.setAttribute(name, value);
+        document.head.append(link);
+    }
+}
+
+function once_page_read(then) {
+    if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', then);
+    else then();
+}
+
 // ---- Typing ----------------------------------------------------------------------------
 //
 // The line being typed is an editable span in the same flow as the program's output:
@@ -476,7 +503,10 @@ function close_typing() {
 function program_waits_for_player() {
     if (field.hidden) {
         open_typing();
-        register_worker_when_idle();
+        once_page_read(() => {
+            link_icons();
+            register_worker_when_idle();
+        });
     }
     program_waits(true);
     send_next_line();
@@ -523,7 +553,10 @@ document.addEventListener('click', (event) => {
 // to the message, not to the button, so neither the Enter that answered the last
 // key wait, nor a key held down, nor a second Enter starts one.
 function show_end(message, button_label) {
-    register_worker();
+    once_page_read(() => {
+        link_icons();
+        register_worker();
+    });
     close_typing();
     if (message) end_message.textContent = message;
     if (button_label) again.textContent = button_label;

@@ -2,7 +2,7 @@
 """Serves a folder over HTTP: the site for a browser (scripts/play-web), and for the
 page's tests and benchmarks (tests/web/browser.js).
 
-    serve.py FOLDER [--bind ADDRESS] [--port PORT] [--no-store] [--hold]
+    serve.py FOLDER [--bind ADDRESS] [--port PORT] [--no-store] [--controls]
 
 Listens on ADDRESS (127.0.0.1 unless given) and PORT (one the system picks unless
 given, or 0), and prints "listening on ADDRESS port N" once it does. Each file goes
@@ -10,11 +10,13 @@ out with its media type (the manifest as application/manifest+json, whatever the
 machine's own list says); a browser may keep files and ask whether they changed,
 as from any static host.
   --no-store  nothing is kept (Cache-Control: no-store): each load asks again.
-  --hold      the tests' controls: GET /.hold/NAME makes requests for /NAME wait,
-              and GET /.release/NAME lets them go on. With ?at=TEXT, a request for
-              /NAME gets the file up to the first TEXT in it at once, and the rest
-              once released: a test sees the page read up to its script. The page
-              itself is /. Never with a server others can reach.
+  --controls  the tests' controls, never for a server others can reach:
+              GET /.hold/NAME makes requests for /NAME wait, and GET /.release/NAME
+              lets them go on. With ?at=TEXT, a request for /NAME gets the file up
+              to the first TEXT in it at once, and the rest once released: a test
+              sees the page read up to its script. The page itself is /.
+              GET /.requests answers with the paths asked for since the last time
+              it was asked, one a line, in the order they came.
 Ctrl-C stops it."""
 import argparse
 import functools
@@ -41,10 +43,10 @@ HOLD_SECONDS = 120  # the longest a held request waits
 class Handler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map, **MEDIA_TYPES}
     no_store = False
-    holds = None  # Holds, with --hold
+    controls = None  # Controls, with --controls
 
     def do_GET(self):
-        if self.holds is not None and self.holds.answer(self):
+        if self.controls is not None and self.controls.answer(self):
             return
         super().do_GET()
 
@@ -57,13 +59,14 @@ class Handler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
-class Holds:
-    """The files held back, and where each stops while it is held."""
+class Controls:
+    """The files held back, where each stops while it is held, and the paths asked for."""
 
     def __init__(self):
         self.lock = threading.Lock()
         self.released = {}  # path -> Event, set while requests for path may go on
         self.stops_at = {}  # path -> the bytes before which a held file stops, or None
+        self.asked = []  # the paths asked for, with their queries
 
     def gate(self, path):
         with self.lock:
@@ -71,8 +74,15 @@ class Holds:
 
     def answer(self, handler):
         """Answers a control request, or holds a request for a held file until it is
-        released; false when the request is to be served as usual."""
+        released; false when the request is to be served as usual. Notes each
+        request but the controls'."""
         url = urllib.parse.urlsplit(handler.path)
+        if url.path == "/.requests":
+            self.send_requests(handler)
+            return True
+        with self.lock:
+            if not url.path.startswith(("/.hold/", "/.release/")):
+                self.asked.append(handler.path)
         for verb in ("hold", "release"):
             prefix = f"/.{verb}/"
             if url.path.startswith(prefix):
@@ -98,6 +108,16 @@ class Holds:
             self.gate(path).set()
         handler.send_response(204)
         handler.end_headers()
+
+    def send_requests(self, handler):
+        with self.lock:
+            body = "".join(f"{path}\n" for path in self.asked).encode()
+            self.asked.clear()
+        handler.send_response(200)
+        handler.send_header("Content-Type", "text/plain; charset=utf-8")
+        handler.send_header("Content-Length", str(len(body)))
+        handler.end_headers()
+        handler.wfile.write(body)
 
     @staticmethod
     def send_in_two(handler, path, at, released):
@@ -125,13 +145,13 @@ def main(argv):
     parser.add_argument("--bind", default="127.0.0.1", metavar="ADDRESS")
     parser.add_argument("--port", type=int, default=0)
     parser.add_argument("--no-store", action="store_true")
-    parser.add_argument("--hold", action="store_true")
+    parser.add_argument("--controls", action="store_true")
     options = parser.parse_args(argv)
     if not os.path.isdir(options.folder):
         parser.error(f"{options.folder} is not a folder")
     handler = type("SiteHandler", (Handler,), {
         "no_store": options.no_store,
-        "holds": Holds() if options.hold else None,
+        "controls": Controls() if options.controls else None,
     })
     try:
         server = http.server.ThreadingHTTPServer((options.bind, options.port),

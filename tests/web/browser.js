@@ -52,13 +52,14 @@ function start_limited(command, args, options = {}) {
 
 // Serves `folder` on 127.0.0.1, on a port the system picks, with the site's own
 // server (platform/web/serve.py). Resolves to { url, hold(name, at), release(name),
-// stop }: nothing is cached, and while a file is held, requests for it wait, or with
-// `at` get the file up to the first `at` in it and wait for the rest; the page itself
-// is ''. With `like_a_host`, the browser may keep files and revalidate them, as from
-// a static host, and nothing can be held.
+// requests(), stop }: nothing is cached; while a file is held, requests for it wait,
+// or with `at` get the file up to the first `at` in it and wait for the rest (the
+// page itself is ''); requests() resolves to the paths asked for since it was last
+// called, in order. With `like_a_host`, the browser may keep files and revalidate
+// them, as from a static host, and the controls are off.
 function serve(folder, { like_a_host = false } = {}) {
     const serve_py = path.join(__dirname, '..', '..', 'platform', 'web', 'serve.py');
-    const server = start_limited('python3', ['-u', serve_py, folder, ...(like_a_host ? [] : ['--no-store', '--hold'])]);
+    const server = start_limited('python3', ['-u', serve_py, folder, ...(like_a_host ? [] : ['--no-store', '--controls'])]);
     return new Promise((resolve, reject) => {
         let said = '';
         server.stdout.on('data', (data) => {
@@ -71,6 +72,7 @@ function serve(folder, { like_a_host = false } = {}) {
                 url,
                 hold: (name, at) => ask(`.hold/${name}${at === undefined ? '' : `?at=${encodeURIComponent(at)}`}`),
                 release: (name) => ask(`.release/${name}`),
+                requests: async () => (await (await fetch(`${url}.requests`)).text()).split('\n').slice(0, -1),
                 stop: () => end_group(server),
             });
         });

@@ -14,7 +14,7 @@ const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { engines, abilities, serve, open_engine, free_port, pause, keys_handled } = require('./browser');
+const { engines, abilities, serve, open_engine, free_port, pause, poll, keys_handled } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
@@ -599,8 +599,8 @@ for (const name of chosen) {
             });
             const png_of = (side) => [0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52,
                 0, 0, side >> 8, side & 0xFF, 0, 0, side >> 8, side & 0xFF];
-            assert.deepEqual(found.links.map((head) => head.slice(0, 4)),
-                [[0, 0, 1, 0], [0x89, 0x50, 0x4E, 0x47], [0x89, 0x50, 0x4E, 0x47]], 'favicon.ico, then two PNGs');
+            assert.deepEqual(found.links.map((head) => String.fromCharCode(...head.slice(0, 5))),
+                ['<svg ', '\x00\x00\x01\x00\x03', '\x89PNG\r'], 'the SVG, favicon.ico (three sizes), a PNG');
             const { icons, ...rest } = found.manifest;
             assert.deepEqual(rest, {
                 id: 'onigawara', name: '鬼瓦の雷鳴', short_name: '鬼瓦',
@@ -615,6 +615,42 @@ for (const name of chosen) {
             ]);
             await tab.close();
         });
+
+        test('before the first prompt the browser asks for nothing but the page; the icons and the manifest come after it',
+            time_limit, async () => {
+                // An address of its own, where no service worker of an earlier test asks for
+                // its own script; the page's end held back, so that the page is still being
+                // read when its program waits for the first time.
+                const own = await serve(site);
+                try {
+                    await own.hold('', '</body>');
+                    const tab = await engine.open('about:blank', desktop);
+                    await own.requests();
+                    await tab.goto(`${own.url}?seed=8`, { wait: false });
+                    await tab.wait_for(ready);
+                    // The prompt is up, and nothing more of the page will come until it is
+                    // released: the page, and at most the small icon it names (Firefox may
+                    // fetch it as soon as it has read the page's head).
+                    const before = await own.requests();
+                    assert.deepEqual(before.filter((file) => file !== '/onigawara.svg'), ['/?seed=8'], 'asked for before the first prompt');
+                    const links = () => [...document.querySelectorAll('link')].map((link) => link.getAttribute('href'));
+                    assert.deepEqual(await tab.eval(links), ['onigawara.svg'], 'links in the page before it has been read');
+                    await own.release('');
+                    await tab.wait_for(() => document.querySelectorAll('link').length > 1);
+                    assert.deepEqual(await tab.eval(links), ['onigawara.svg', 'favicon.ico', 'onigawara-192.png', 'manifest.webmanifest']);
+                    // The browser fetches an icon for the tab once the page has loaded.
+                    const asked = [...before];
+                    await poll(async () => {
+                        asked.push(...await own.requests());
+                        return asked.some((file) => /^\/(onigawara\.svg|favicon\.ico)$/.test(file));
+                    }, 'a request for the tab\'s icon');
+                    assert.equal(await tab.eval(printed), printed_at_terminal(8, []));
+                    await tab.close();
+                } finally {
+                    await own.release('');
+                    own.stop();
+                }
+            });
 
         test('after a visit the page plays with the server gone; a changed build is played once served, offline too',
             time_limit, async () => {
