@@ -24,9 +24,8 @@ const code_page = (function () {
     const undefined_byte = 0x80;
 
     // Characters that input methods give under their JIS forms, read as the code
-    // page's own (typing 〜 gives the 0x8160 of ～), as the program reads them at a
-    // terminal: [code point, code] pairs, which the build writes here from the
-    // program's own table (cp932_input_extras in console/cp932.h).
+    // page's own (〜 as the 0x8160 of ～): [code point, code] pairs that the build
+    // writes here from the program's own table (console/cp932.h).
     const input_extras = new Map([/* cp932_input_extras */]);
 
     // What the program prints, as text: whole characters, as the program's own
@@ -268,15 +267,10 @@ const encoder = new TextEncoder();
 
 // Adds text to the screen: 'said' for the program's output, 'said error' for its
 // complaints and the page's own, 'typed' for the echo of the player's lines.
-//
-// The line being typed flows after the last line printed, and a browser lays out
-// again, at each key, all the text that shares its flow: so only that last line
-// shares it. Text goes into the open group, which flows with the typing; a line
-// break closes the group, and a closed group shows as a block of its own, ending
-// where its last line break is, so that each line stands where one flow would put
-// it. Nothing is moved once added, and the log reads in order.
-//   show('鬼瓦＞よう来た', 'said'); show('\n太郎＞', 'said')
-//   → <span class="past">[鬼瓦＞よう来た][\n]</span> <span>[太郎＞]</span>
+// A key makes the browser lay out again all the text in the typing's flow, so only
+// the last line shares it: a line break closes the open group into a block ending
+// at that break, where one flow would put its lines. Nothing moves once added.
+//   show('よう来た\n太郎＞', 'said') → <span class="past">よう来た\n</span><span>太郎＞</span>
 function show(text, kind) {
     if (text === '') return;
     const ended = text.lastIndexOf('\n') + 1;
@@ -289,10 +283,8 @@ function show(text, kind) {
     keep_in_view();
 }
 
-// Closed groups gather in chapters of a hundred, and a full chapter is closed as a
-// block too; once the browser has drawn it, it keeps its height and is neither laid
-// out nor painted while out of sight (content-visibility). Each frame then costs
-// about the same at the ten-thousandth turn as at the first.
+// A hundred closed groups make a chapter, closed in turn; once drawn, a closed
+// chapter keeps its height and is skipped while out of sight (content-visibility).
 const groups_in_a_chapter = 100;
 let open_group = null;
 let open_chapter = null;
@@ -314,8 +306,7 @@ function add_to_open_group(text, kind) {
     open_group.append(span);
 }
 
-// A chapter's height is taken once it has been laid out (a resize observer hears of
-// it then), so that, out of sight, it holds the very place its lines hold.
+// A chapter's height once laid out: the place it holds while skipped.
 const chapters_laid_out = window.ResizeObserver && new ResizeObserver((entries) => {
     for (const { target, borderBoxSize } of entries) {
         chapters_laid_out.unobserve(target);
@@ -370,12 +361,10 @@ function register_worker_when_idle() {
     else setTimeout(register_worker, 1000);
 }
 
-// The page names one icon itself, the small SVG, which browsers fetch once the page
-// has loaded (where no icon is named, Firefox asks for /favicon.ico as soon as it has
-// read the page's head). The rest, for browsers that show no SVG icon, for a phone's
-// home screen and for installing, is linked, and the service worker registered, once
-// the first prompt is up (or the game is over before it) and the whole page has been
-// read: before the first prompt the browser fetches nothing but the page.
+// Before the first prompt the browser fetches nothing but the page (and the small
+// SVG icon its head names, lest Firefox ask for /favicon.ico). The other icons and
+// the manifest are linked, and the worker registered, once the prompt is up (or the
+// game over) and the page has been read.
 const page_links = [
     { rel: 'icon', href: 'favicon.ico', sizes: '16x16 32x32 48x48' },
     { rel: 'apple-touch-icon', href: 'onigawara-192.png' },
