@@ -2,7 +2,8 @@
 //
 //   - what the page transfers until its first prompt, file by file, as built and
 //     compressed with gzip -9 (what a static host that compresses would send), and
-//     how the program splits into code and data; beside it, the rest of the site;
+//     how the program splits into code and data; beside it, the rest of the site,
+//     and which files the browser asks for before the first prompt and after it;
 //   - the time from navigation to the first prompt (the program waiting for the
 //     player's name), against the time the same server takes to load a static HTML
 //     page holding the same text with the same stylesheet, in a file of its own and
@@ -71,19 +72,39 @@ function note_times() {
 const first_paint = () => performance.getEntriesByName('first-contentful-paint')[0]?.startTime;
 
 // Loads `url` in a fresh context; resolves to the time `noted` names, the time of
-// the first paint, the paths fetched and the text of #output.
+// the first paint and the text of #output.
 async function load_once(browser, url, noted) {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
-    const fetched = [];
-    page.on('response', (response) => fetched.push(new URL(response.url()).pathname));
     await page.evaluateOnNewDocument(note_times);
     await page.goto(url);
     const ms = await (await page.waitForFunction((name) => window[name], { timeout: 20000 }, noted)).jsonValue();
     const painted = await (await page.waitForFunction(first_paint, { timeout: 20000 })).jsonValue();
     const text = await page.$eval('#output', (output) => output.textContent);
     await context.close();
-    return { ms, painted, fetched, text };
+    return { ms, painted, text };
+}
+
+// The paths the server is asked for before the first prompt and after it, until the
+// page has loaded: one load in a fresh context, with the page's end held back (the
+// script that runs the program comes before it) until the prompt is up.
+async function requests_around_first_prompt(browser, server, query) {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await server.hold('', '</body>');
+    try {
+        await server.requests();
+        const loaded = page.goto(server.url + query);  // resolves once the page has loaded
+        await page.waitForFunction(() => document.body && document.body.hasAttribute('data-waiting'), { timeout: 20000 });
+        const before = await server.requests();
+        await server.release('');
+        await loaded;
+        await new Promise((resolve) => setTimeout(resolve, 1000));  // the icons the browser fetches after it
+        return { before, after: await server.requests() };
+    } finally {
+        await server.release('');
+        await context.close();
+    }
 }
 
 // Loads `url` again and again in one context, `runs` times after a first load that
@@ -140,12 +161,13 @@ function page_parts(bytes) {
     return { stylesheet: inside('<style>'), program: inside('<script id="program" type="text/plain">'), script: inside('<script>') };
 }
 
-function print_sizes(folder, paths) {
-    const fetched = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
+function print_sizes(folder, requests) {
+    const files = (paths) => [...new Set(paths.map((p) => new URL(p, 'http://host/').pathname)
+        .map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
+    const fetched = files(requests.before);
     const row = (name, raw, packed) => console.log(`  ${name.padEnd(28)} ${String(raw).padStart(8)} ${String(packed).padStart(8)}`);
-    const counts = paths.reduce((count, p) => count.set(p, (count.get(p) || 0) + 1), new Map());
-    const twice = [...counts].filter(([, count]) => count > 1).map(([p]) => p);
-    console.log(`Requests until the first prompt: ${paths.length}${twice.length ? ` (fetched more than once: ${twice.join(', ')})` : ', each file once'}: ${fetched.join(', ')}`);
+    console.log(`Requests before the first prompt: ${requests.before.length}: ${fetched.join(', ')}; `
+        + `after it, until the page has loaded and a second more: ${files(requests.after).join(', ') || 'none'}`);
     console.log('The page until its first prompt, in bytes:');
     console.log(`  ${'file'.padEnd(28)} ${'as built'.padStart(8)} ${'gzip -9'.padStart(8)}`);
     let raw_total = 0;
@@ -183,7 +205,7 @@ async function main() {
     try {
         const game_url = `${server.url}?seed=1`;
         const first = await load_once(chromium.browser, game_url, 'first_prompt_ms');
-        print_sizes(folder, first.fetched);
+        print_sizes(folder, await requests_around_first_prompt(chromium.browser, server, '?seed=1'));
         const stylesheet = page_parts(fs.readFileSync(path.join(folder, 'index.html'))).stylesheet.toString('utf8');
         fs.writeFileSync(path.join(folder, 'static.css'), stylesheet);
         fs.writeFileSync(path.join(folder, 'static.html'), static_page(first.text));
