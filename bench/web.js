@@ -225,10 +225,14 @@ async function main() {
             }
         }
         // One line per page: the median of its times under `key`, and how it compares
-        // with the game's page (the first).
+        // with the game's page (the first): the ratio of the medians, and the median of
+        // the ratios of the loads made one after the other in each round, which a
+        // machine's load, as it comes and goes, moves less.
         const print_medians = (key, label, compared) => {
             for (const page of pages) {
-                const ratio = page === pages[0] ? '' : `; ${compared((median(pages[0][key]) / median(page[key])).toFixed(2))}`;
+                const by_round = median(page[key].map((ms, i) => pages[0][key][i] / ms)).toFixed(2);
+                const ratio = page === pages[0] ? ''
+                    : `; ${compared((median(pages[0][key]) / median(page[key])).toFixed(2))} (round by round ${by_round})`;
                 console.log(`  ${label(page).padEnd(64)} ${median(page[key]).toFixed(1).padStart(6)} ms (${spread(page[key])})${ratio}`);
             }
         };
