@@ -306,14 +306,16 @@ function add_to_open_group(text, kind) {
     open_group.append(span);
 }
 
-// A chapter's height once laid out: the place it holds while skipped.
-const chapters_laid_out = window.ResizeObserver && new ResizeObserver((entries) => {
-    for (const { target, borderBoxSize } of entries) {
-        chapters_laid_out.unobserve(target);
-        target.style.containIntrinsicBlockSize = `auto ${borderBoxSize[0].blockSize}px`;
-        target.classList.add('kept');
-    }
-});
+// A chapter's height once laid out: the place it holds while skipped (only where
+// the browser can be told it).
+const chapters_laid_out = window.CSS && CSS.supports('contain-intrinsic-block-size', 'auto 1px')
+    && new ResizeObserver((entries) => {
+        for (const { target, contentRect } of entries) {
+            chapters_laid_out.unobserve(target);
+            target.style.containIntrinsicBlockSize = `auto ${contentRect.height}px`;
+            target.classList.add('kept');
+        }
+    });
 
 function close_chapter(chapter) {
     chapter.className = 'past';
