@@ -512,6 +512,25 @@ for (const name of chosen) {
                 }
             });
 
+        // The lines printed before the last are blocks of their own: a selection copied by
+        // hand must still hold the screen's text, with no line break added between them.
+        test('the conversation selected and copied by hand is the screen\'s text, line for line', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=3');
+            await play_lines(tab, ['太郎', 'こんにちは', 'そうか', '']);
+            await tab.eval(() => getSelection().selectAllChildren(document.getElementById('output')));
+            await tab.press('Control+c');
+            await tab.eval(() => {
+                const area = document.createElement('textarea');
+                area.id = 'pasted';
+                document.body.append(area);
+                area.focus();
+            });
+            await tab.press('Control+v');
+            await tab.wait_for(() => document.getElementById('pasted').value !== '');
+            assert.equal(await tab.eval(() => document.getElementById('pasted').value), await tab.eval(screen_text));
+            await tab.close();
+        });
+
         test('a seed the program does not take: a short message in Japanese, and a game without it', time_limit, async () => {
             for (const seed of ['abc', '-1', '4294967296', '', '1.5', '--help']) {
                 const tab = await open_game(engine, `?seed=${encodeURIComponent(seed)}`);
