@@ -24,18 +24,9 @@ const code_page = (function () {
     const undefined_byte = 0x80;
 
     // Characters that input methods give under their JIS forms, read as the code
-    // page's own (the program reads them so at a terminal too).
-    const input_extras = new Map([
-        [0x00a2, 0x8191],  // ¢ as ￠
-        [0x00a3, 0x8192],  // £ as ￡
-        [0x00a5, 0x005c],  // ¥ as 0x5C, its JIS-Roman meaning
-        [0x00ac, 0x81ca],  // ¬ as ￢
-        [0x2014, 0x815c],  // — as ―
-        [0x2016, 0x8161],  // ‖ as ∥
-        [0x203e, 0x007e],  // ‾ as 0x7E, its JIS-Roman meaning
-        [0x2212, 0x817c],  // − as －
-        [0x301c, 0x8160],  // 〜 as ～
-    ]);
+    // page's own (〜 as the 0x8160 of ～): [code point, code] pairs that the build
+    // writes here from the program's own table (console/cp932.h).
+    const input_extras = new Map([/* cp932_input_extras */]);
 
     // What the program prints, as text: whole characters, as the program's own
     // tables show them. The browser's decoder differs from them only where the
@@ -312,13 +303,59 @@ const encoder = new TextEncoder();
 
 // Adds text to the screen: 'said' for the program's output, 'said error' for its
 // complaints and the page's own, 'typed' for the echo of the player's lines.
+// A key makes the browser lay out again all the text in the typing's flow, so only
+// the last line shares it: a line break closes the open group into a block ending
+// at that break, where one flow would put its lines. Nothing moves once added.
+//   show('よう来た\n太郎＞', 'said') → <span class="past">よう来た\n</span><span>太郎＞</span>
 function show(text, kind) {
     if (text === '') return;
+    const ended = text.lastIndexOf('\n') + 1;
+    if (ended > 0) {
+        add_to_open_group(text.slice(0, ended), kind);
+        open_group.className = 'past';
+        open_group = null;
+    }
+    if (ended < text.length) add_to_open_group(text.slice(ended), kind);
+    keep_in_view();
+}
+
+// A hundred closed groups make a chapter, closed in turn; once drawn, a closed
+// chapter keeps its height and is skipped while out of sight (content-visibility).
+const groups_in_a_chapter = 100;
+let open_group = null;
+let open_chapter = null;
+let groups_in_open_chapter = 0;
+
+function add_to_open_group(text, kind) {
+    if (!open_group) {
+        if (!open_chapter || groups_in_open_chapter === groups_in_a_chapter) {
+            if (open_chapter) close_chapter(open_chapter);
+            open_chapter = output_area.appendChild(document.createElement('span'));
+            groups_in_open_chapter = 0;
+        }
+        open_group = open_chapter.appendChild(document.createElement('span'));
+        groups_in_open_chapter += 1;
+    }
     const span = document.createElement('span');
     span.className = kind;
     span.textContent = text;
-    output_area.append(span);
-    keep_in_view();
+    open_group.append(span);
+}
+
+// A chapter's height once laid out: the place it holds while skipped (only where
+// the browser can be told it).
+const chapters_laid_out = window.CSS && CSS.supports('contain-intrinsic-block-size', 'auto 1px')
+    && new ResizeObserver((entries) => {
+        for (const { target, contentRect } of entries) {
+            chapters_laid_out.unobserve(target);
+            target.style.containIntrinsicBlockSize = `auto ${contentRect.height}px`;
+            target.classList.add('kept');
+        }
+    });
+
+function close_chapter(chapter) {
+    chapter.className = 'past';
+    if (chapters_laid_out) chapters_laid_out.observe(chapter);
 }
 
 // The window follows the newest text: the line being typed, or the end. Once per
@@ -360,6 +397,31 @@ function register_worker() {
 function register_worker_when_idle() {
     if (window.requestIdleCallback) requestIdleCallback(register_worker, { timeout: 2000 });
     else setTimeout(register_worker, 1000);
+}
+
+// Before the first prompt the browser fetches nothing but the page (and the small
+// SVG icon its head names, lest Firefox ask for /favicon.ico). The other icons and
+// the manifest are linked, and the worker registered, once the prompt is up (or the
+// game over) and the page has been read.
+const page_links = [
+    { rel: 'icon', href: 'favicon.ico', sizes: '16x16 32x32 48x48' },
+    { rel: 'apple-touch-icon', href: 'onigawara-192.png' },
+    { rel: 'manifest', href: 'manifest.webmanifest' },
+];
+let icons_linked = false;
+function link_icons() {
+    if (icons_linked) return;
+    icons_linked = true;
+    for (const attributes of page_links) {
+        const link = document.createElement('link');
+        for (const [name, value] of Object.entries(attributes)) link.setAttribute(name, value);
+        document.head.append(link);
+    }
+}
+
+function once_page_read(then) {
+    if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', then);
+    else then();
 }
 
 // ---- Typing ----------------------------------------------------------------------------
@@ -473,7 +535,10 @@ function close_typing() {
 function program_waits_for_player(for_key) {
     if (field.hidden) {
         open_typing();
-        register_worker_when_idle();
+        once_page_read(() => {
+            link_icons();
+            register_worker_when_idle();
+        });
     }
     program_waits(true);
     send_next_line();
@@ -545,7 +610,10 @@ document.addEventListener('click', (event) => {
 // to the message, not to the button, so neither the Enter that answered the last
 // key wait, nor a key held down, nor a second Enter starts one.
 function show_end(message, button_label) {
-    register_worker();
+    once_page_read(() => {
+        link_icons();
+        register_worker();
+    });
     close_typing();
     if (message) end_message.textContent = message;
     if (button_label) again.textContent = button_label;
