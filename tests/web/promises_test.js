@@ -328,7 +328,7 @@ for (const name of chosen) {
             // Some of the lord's words selected with the mouse, then keys (a key pressed
             // as a keydown: the browser's input method is not there to give one).
             const { from, to } = await tab.eval(() => {
-                const said = document.querySelector('#output .said');
+                const said = [...document.querySelectorAll('#output .said')].find((s) => s.textContent.length > 9);
                 const range = document.createRange();
                 range.setStart(said.firstChild, 3);
                 range.setEnd(said.firstChild, 9);
