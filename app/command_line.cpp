@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "console/cp932.h"
+#include "version.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ const char charset_spellings_and_exit_status[] =
 
 } // namespace
 
-const char command_line_version[] = "onigawara 3.0\n";
+const char command_line_version[] = "onigawara " ONIGAWARA_VERSION "\n";
 
 command_line_help_pieces command_line_help()
 {

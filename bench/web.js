@@ -2,7 +2,8 @@
 //
 //   - what the page transfers until its first prompt, file by file, as built and
 //     compressed with gzip -9 (what a static host that compresses would send), and
-//     how the program splits into code and data; beside it, the rest of the site;
+//     how the program splits into code and data; beside it, the rest of the site,
+//     and which files the browser asks for before the first prompt and after it;
 //   - the time from navigation to the first prompt (the program waiting for the
 //     player's name), against the time the same server takes to load a static HTML
 //     page holding the same text with the same stylesheet, in a file of its own and
@@ -11,12 +12,12 @@
 //     not counted; the figures are medians. Beside them, when each page first
 //     showed something (the browser's first contentful paint): what the player sees;
 //   - the same for repeat visits: each page loaded again in a context that has
-//     loaded it before, from a plain static server (Python's http.server, which
-//     lets the browser cache and revalidate, as a static host does).
+//     loaded it before, served as a static host serves it (the browser may keep
+//     files and revalidate them).
 //
 //   node bench/web.js SITE [RUNS]        (bench/web builds the site and runs this)
 'use strict';
-const { execFileSync, spawn } = require('node:child_process');
+const { execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
@@ -71,19 +72,39 @@ function note_times() {
 const first_paint = () => performance.getEntriesByName('first-contentful-paint')[0]?.startTime;
 
 // Loads `url` in a fresh context; resolves to the time `noted` names, the time of
-// the first paint, the paths fetched and the text of #output.
+// the first paint and the text of #output.
 async function load_once(browser, url, noted) {
     const context = await browser.createBrowserContext();
     const page = await context.newPage();
-    const fetched = [];
-    page.on('response', (response) => fetched.push(new URL(response.url()).pathname));
     await page.evaluateOnNewDocument(note_times);
     await page.goto(url);
     const ms = await (await page.waitForFunction((name) => window[name], { timeout: 20000 }, noted)).jsonValue();
     const painted = await (await page.waitForFunction(first_paint, { timeout: 20000 })).jsonValue();
     const text = await page.$eval('#output', (output) => output.textContent);
     await context.close();
-    return { ms, painted, fetched, text };
+    return { ms, painted, text };
+}
+
+// The paths the server is asked for before the first prompt and after it, until the
+// page has loaded: one load in a fresh context, with the page's end held back (the
+// script that runs the program comes before it) until the prompt is up.
+async function requests_around_first_prompt(browser, server, query) {
+    const context = await browser.createBrowserContext();
+    const page = await context.newPage();
+    await server.hold('', '</body>');
+    try {
+        await server.requests();
+        const loaded = page.goto(server.url + query);  // resolves once the page has loaded
+        await page.waitForFunction(() => document.body && document.body.hasAttribute('data-waiting'), { timeout: 20000 });
+        const before = await server.requests();
+        await server.release('');
+        await loaded;
+        await new Promise((resolve) => setTimeout(resolve, 1000));  // the icons the browser fetches after it
+        return { before, after: await server.requests() };
+    } finally {
+        await server.release('');
+        await context.close();
+    }
 }
 
 // Loads `url` again and again in one context, `runs` times after a first load that
@@ -100,26 +121,6 @@ async function repeat_visits(browser, url, noted, runs) {
     }
     await context.close();
     return times;
-}
-
-// A plain static file server on 127.0.0.1, in a process group of its own.
-function plain_server(folder) {
-    const child = spawn('timeout', ['-k', '5', '600', 'python3', '-u', '-c', `
-import functools, http.server, sys
-class quiet(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, *args):
-        pass
-handler = functools.partial(quiet, directory=sys.argv[1])
-with http.server.ThreadingHTTPServer(('127.0.0.1', 0), handler) as server:
-    print(server.server_address[1], flush=True)
-    server.serve_forever()
-`, folder], { detached: true, stdio: ['ignore', 'pipe', 'inherit'] });
-    return new Promise((resolve) => {
-        child.stdout.once('data', (data) => resolve({
-            url: `http://127.0.0.1:${String(data).trim()}/`,
-            stop: () => { try { process.kill(-child.pid, 'SIGTERM'); } catch { /* gone */ } },
-        }));
-    });
 }
 
 // The same text in a static page with the same stylesheet: in a file of its own
@@ -160,12 +161,13 @@ function page_parts(bytes) {
     return { stylesheet: inside('<style>'), program: inside('<script id="program" type="text/plain">'), script: inside('<script>') };
 }
 
-function print_sizes(folder, paths) {
-    const fetched = [...new Set(paths.map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
+function print_sizes(folder, requests) {
+    const files = (paths) => [...new Set(paths.map((p) => new URL(p, 'http://host/').pathname)
+        .map((p) => (p === '/' ? 'index.html' : p.slice(1))))];
+    const fetched = files(requests.before);
     const row = (name, raw, packed) => console.log(`  ${name.padEnd(28)} ${String(raw).padStart(8)} ${String(packed).padStart(8)}`);
-    const counts = paths.reduce((count, p) => count.set(p, (count.get(p) || 0) + 1), new Map());
-    const twice = [...counts].filter(([, count]) => count > 1).map(([p]) => p);
-    console.log(`Requests until the first prompt: ${paths.length}${twice.length ? ` (fetched more than once: ${twice.join(', ')})` : ', each file once'}: ${fetched.join(', ')}`);
+    console.log(`Requests before the first prompt: ${requests.before.length}: ${fetched.join(', ')}; `
+        + `after it, until the page has loaded and a second more: ${files(requests.after).join(', ') || 'none'}`);
     console.log('The page until its first prompt, in bytes:');
     console.log(`  ${'file'.padEnd(28)} ${'as built'.padStart(8)} ${'gzip -9'.padStart(8)}`);
     let raw_total = 0;
@@ -203,7 +205,7 @@ async function main() {
     try {
         const game_url = `${server.url}?seed=1`;
         const first = await load_once(chromium.browser, game_url, 'first_prompt_ms');
-        print_sizes(folder, first.fetched);
+        print_sizes(folder, await requests_around_first_prompt(chromium.browser, server, '?seed=1'));
         const stylesheet = page_parts(fs.readFileSync(path.join(folder, 'index.html'))).stylesheet.toString('utf8');
         fs.writeFileSync(path.join(folder, 'static.css'), stylesheet);
         fs.writeFileSync(path.join(folder, 'static.html'), static_page(first.text));
@@ -223,10 +225,14 @@ async function main() {
             }
         }
         // One line per page: the median of its times under `key`, and how it compares
-        // with the game's page (the first).
+        // with the game's page (the first): the ratio of the medians, and the median of
+        // the ratios of the loads made one after the other in each round, which a
+        // machine's load, as it comes and goes, moves less.
         const print_medians = (key, label, compared) => {
             for (const page of pages) {
-                const ratio = page === pages[0] ? '' : `; ${compared((median(pages[0][key]) / median(page[key])).toFixed(2))}`;
+                const by_round = median(page[key].map((ms, i) => pages[0][key][i] / ms)).toFixed(2);
+                const ratio = page === pages[0] ? ''
+                    : `; ${compared((median(pages[0][key]) / median(page[key])).toFixed(2))} (round by round ${by_round})`;
                 console.log(`  ${label(page).padEnd(64)} ${median(page[key]).toFixed(1).padStart(6)} ms (${spread(page[key])})${ratio}`);
             }
         };
@@ -235,15 +241,15 @@ async function main() {
         console.log('The first paint of each, in the same loads:');
         print_medians('painted', (page) => `${page.name}:`, (ratio) => `the page's comes ${ratio} times as late`);
 
-        const plain = await plain_server(folder);
+        const hosted = await serve(folder, { like_a_host: true });
         try {
-            const game_again = await repeat_visits(chromium.browser, `${plain.url}?seed=1`, 'first_prompt_ms', runs);
-            const static_again = await repeat_visits(chromium.browser, `${plain.url}static.html`, 'loaded_ms', runs);
+            const game_again = await repeat_visits(chromium.browser, `${hosted.url}?seed=1`, 'first_prompt_ms', runs);
+            const static_again = await repeat_visits(chromium.browser, `${hosted.url}static.html`, 'loaded_ms', runs);
             console.log(`Repeat visits, median of ${runs}: first prompt ${median(game_again).toFixed(1)} ms (${spread(game_again)}), ` +
                 `static page ${median(static_again).toFixed(1)} ms (${spread(static_again)}), ` +
                 `ratio ${(median(game_again) / median(static_again)).toFixed(2)}`);
         } finally {
-            plain.stop();
+            hosted.stop();
         }
     } finally {
         await chromium.close();

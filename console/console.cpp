@@ -123,16 +123,15 @@ void console_finish(console& con)
 
 namespace {
 
-constexpr char end_of_data_byte = 0x1A;
-
-// Reads the next chunk of input into the empty buffer. False when the read gives
-// end of input.
-bool refill(console& con)
+// Reads the next chunk of input into the empty buffer, for `purpose`. False when
+// the read gives end of input.
+bool refill(console& con, console_port::read_purpose purpose)
 {
     console_flush(con);  // whatever was printed is out before we wait
     con.last_read_ended = true;
     if (con.input_ended || con.halted) return false;
-    con.port->prepare_read(con.next_read);
+    con.port->before_read(purpose);
+    con.port->set_line_capacity(con.line_capacity);
     std::size_t size = con.port->read_some(con.input, console_input_capacity);
     if (size == 0) {
         con.input_ended = true;  // a terminal says end of input once: it is remembered
@@ -152,15 +151,18 @@ bool refill(console& con)
 
 // Once the reader of the output has gone, or a read or write failed, nothing more
 // is read: the conversation ends.
-bool input_available(console& con) { return !con.halted && (con.input_start < con.input_end || refill(con)); }
+bool input_available(console& con, console_port::read_purpose purpose)
+{
+    return !con.halted && (con.input_start < con.input_end || refill(con, purpose));
+}
 
 // The next byte of input in text mode (a CR directly before an LF is dropped), or
-// -1 at end of input.
-int next_byte(console& con)
+// -1 at end of input; a read it needs is for `purpose`.
+int next_byte(console& con, console_port::read_purpose purpose)
 {
-    if (!input_available(con)) return -1;
+    if (!input_available(con, purpose)) return -1;
     auto byte = static_cast<unsigned char>(con.input[con.input_start++]);
-    if (byte == '\r' && input_available(con) && con.input[con.input_start] == '\n') {
+    if (byte == '\r' && input_available(con, purpose) && con.input[con.input_start] == '\n') {
         ++con.input_start;
         return '\n';
     }
@@ -192,6 +194,9 @@ private:
     bool cut_ = false;
 };
 
+constexpr auto for_line = console_port::read_purpose::line;
+constexpr auto for_key = console_port::read_purpose::key;
+
 } // namespace
 
 std::size_t console_kept_size(const char* line, std::size_t size, std::size_t capacity)
@@ -206,17 +211,16 @@ std::size_t console_kept_size(const char* line, std::size_t size, std::size_t ca
 bool console_get_line(console& con, char* buffer, std::size_t capacity)
 {
     con.line_capacity = capacity;
-    con.next_read = {capacity, false};
-    int byte = next_byte(con);
+    int byte = next_byte(con, for_line);
     if (byte < 0) return false;  // the buffer stays as it was
 
     std::size_t size = 0;
     if (capacity == 0) {  // no room even for the NUL: the line is read and dropped
-        while (byte >= 0 && byte != '\n') byte = next_byte(con);
+        while (byte >= 0 && byte != '\n') byte = next_byte(con, for_line);
         return true;
     }
     line_fit fit(capacity - 1);
-    for (; byte >= 0 && byte != '\n'; byte = next_byte(con)) {
+    for (; byte >= 0 && byte != '\n'; byte = next_byte(con, for_line)) {
         const auto b = static_cast<unsigned char>(byte);
         if (fit.keeps(b)) buffer[size++] = static_cast<char>(b);  // the rest of a long line is dropped
     }
@@ -224,8 +228,4 @@ bool console_get_line(console& con, char* buffer, std::size_t capacity)
     return true;
 }
 
-void console_wait_key(console& con)
-{
-    con.next_read = {con.line_capacity, true};
-    next_byte(con);
-}
+void console_wait_key(console& con) { next_byte(con, for_key); }

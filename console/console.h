@@ -20,27 +20,25 @@ class console_port {
 public:
     enum class write_outcome { written, failed, reader_gone };
 
-    // What the console reads next, told to the port before each read. A port that
-    // edits the typed line itself keeps the line to what the console will keep of it.
-    struct read_request {
-        // The capacity of the caller's buffer, its NUL included (0: none known). At a
-        // key wait, that of the line read before it, which the rest of a typed line joins.
-        std::size_t line_capacity = 0;
-        // The first byte goes to a key wait; the rest of the line is the next line read.
-        bool key_wait = false;
-    };
-
     // Turns the code page 932 character at the start of `bytes` (`size` > 0) into
     // the bytes that leave, in `out`; returns how many bytes it took and sets `out_size`.
     using char_encoder = std::size_t (*)(const unsigned char* bytes, std::size_t size, char out[4],
                                          std::size_t& out_size);
 
     virtual ~console_port() = default;
-    // Told before each read_some.
-    virtual void prepare_read(const read_request&) {}
     // Up to `size` bytes of code page 932 input, blocking until at least one is
     // there; 0 at end of input or on a read error.
     virtual std::size_t read_some(char* into, std::size_t size) = 0;
+    // What the next read_some is for, told just before it: the bytes of a line, or
+    // the one key of a key wait. A port that shows the player what is awaited (the
+    // page shows a sign at a key wait) keeps it; the others need not.
+    enum class read_purpose { line, key };
+    virtual void before_read(read_purpose purpose) { (void)purpose; }
+    // Told with before_read: the capacity of the buffer that the line goes to, its
+    // NUL included (0: none known); at a key wait, that of the line read before it,
+    // which the rest of a typed line joins. A port that edits the typed line itself
+    // keeps the line to what the console keeps of it.
+    virtual void set_line_capacity(std::size_t capacity) { (void)capacity; }
     // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
     // With an output_encoder(), the bytes are always whole encoded characters.
     virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;
@@ -53,6 +51,10 @@ public:
     // cannot swallow the first byte of what follows it.
     virtual char_encoder output_encoder() const { return nullptr; }
 };
+
+// The byte that ends the data of the read it arrives in (Ctrl-Z, as text mode reads
+// it): the console drops what follows it there, and a UTF-8 edge converts nothing past it.
+inline constexpr char end_of_data_byte = 0x1A;
 
 // What kind of streams the port stands for, decided once at start-up.
 struct console_mode {
@@ -88,8 +90,7 @@ struct console {
     std::size_t input_end = 0;    // end of the bytes read
     bool input_ended = false;     // end of input seen for good: nothing more is read
     bool last_read_ended = false; // the latest read gave end of input
-    console_port::read_request next_read{};  // what the port is told before the next read
-    std::size_t line_capacity = 0;           // the capacity of the latest line read
+    std::size_t line_capacity = 0; // the capacity of the latest line read
 
     char output[console_output_capacity] = {};
     std::size_t output_size = 0;

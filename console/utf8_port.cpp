@@ -8,7 +8,6 @@ namespace {
 
 constexpr char32_t replacement_character = 0xFFFD;
 constexpr char32_t byte_order_mark = 0xFEFF;
-constexpr char end_of_data_byte = 0x1A;
 
 } // namespace
 

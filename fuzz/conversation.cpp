@@ -5,14 +5,16 @@
 // 3 to 7 also choose what every write reports: written, failed or reader gone), then
 // the bytes of standard input. Checked: no sanitizer report, the run returns
 // (a turn that repeated for ever shows up as a libFuzzer timeout), end of input
-// is asked for once, nothing is written after the reader has gone, and the run
-// stops only at an ending (the end banner is the last thing written), at the end
-// of input or when the reader has gone.
+// is asked for once, nothing is read or written after the reader has gone, a
+// converted output is written in whole UTF-8 characters, the title comes first,
+// and the run stops only at an ending (the end banner is the last thing written),
+// at the end of input or when the reader has gone.
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "console/console.h"
+#include "console/cp932.h"
 #include "console/random.h"
 #include "engine/conversation.h"
 #include "fuzz/fuzz_input.h"
@@ -29,6 +31,9 @@ std::string end_banner(bool utf8)
     for (int i = 0; i < 22; ++i) banner += space;
     return banner + dash + space + kan + space + dash + space;
 }
+
+// The first line the program prints, as code page 932 and as UTF-8 (this file is UTF-8).
+std::string title(bool utf8) { return utf8 ? "\n「鬼瓦の雷鳴」version.3" : "\n「鬼瓦の雷鳴」version.3"_sj; }
 
 bool ends_with(const std::string& text, const std::string& tail)
 {
@@ -52,6 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool input_ended = f.con->input_ended || f.con->last_read_ended;
     console_finish(*f.con);
 
+    FUZZ_CHECK(f.port.written.starts_with(title(f.utf8_output)));
     FUZZ_CHECK(input_ended || f.con->halted || ends_with(f.port.written, end_banner(f.utf8_output)));
     return 0;
 }

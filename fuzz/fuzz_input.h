@@ -48,11 +48,29 @@ private:
     std::size_t size_;
 };
 
+// True when `bytes` are whole UTF-8 characters, none cut off at either end: checked by
+// the bit patterns alone, apart from the program's own decoder.
+inline bool whole_utf8_characters(const std::string& bytes)
+{
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[at]);
+        const std::size_t size = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        if (size == 0 || size > bytes.size() - at) return false;
+        for (std::size_t i = 1; i < size; ++i)
+            if ((static_cast<unsigned char>(bytes[at + i]) & 0xC0) != 0x80) return false;
+        at += size;
+    }
+    return true;
+}
+
 // Read sizes: 0 stands for reads as large as the console asks for.
 inline std::size_t chunk_from(std::uint8_t b) { return b == 0 ? SIZE_MAX : b; }
 
 // Input from a string in reads of at most `chunk` bytes; every write is kept,
-// whatever outcome it is made to report.
+// whatever outcome it is made to report. Checked: end of input is asked for once,
+// nothing is read or written once the reader has gone, and with `utf8_writes` each
+// write is whole UTF-8 characters.
 class fuzz_port : public console_port {
 public:
     fuzz_port(std::string input, std::size_t chunk, write_outcome outcome = write_outcome::written)
@@ -64,6 +82,7 @@ public:
     {
         FUZZ_CHECK(size > 0);
         FUZZ_CHECK(!told_end);  // end of input is remembered, not asked for again
+        FUZZ_CHECK(!told_reader_gone);  // once nobody reads the output, the conversation ends
         std::size_t n = std::min({size, chunk_, input_.size() - at_});
         std::memcpy(into, input_.data() + at_, n);
         at_ += n;
@@ -74,12 +93,14 @@ public:
     write_outcome write_all(const char* bytes, std::size_t size) override
     {
         FUZZ_CHECK(!told_reader_gone);  // nothing is written once the reader has gone, or a write failed
+        FUZZ_CHECK(!utf8_writes || whole_utf8_characters(std::string(bytes, size)));
         written.append(bytes, size);
         told_reader_gone = outcome_ != write_outcome::written;
         return outcome_;
     }
 
     std::string written;
+    bool utf8_writes = false;  // the console converts its output: no write splits a character
     bool told_end = false;
     bool told_reader_gone = false;
 
@@ -103,6 +124,7 @@ struct fuzz_console {
         mode.input_is_terminal = (mode_bits & 1) != 0;
         mode.output_is_terminal = (mode_bits & 0x40) != 0;
         converting.convert(utf8_input, utf8_output);
+        port.utf8_writes = utf8_output;
         con = std::make_unique<console>(converting, mode);
     }
 

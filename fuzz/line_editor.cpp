@@ -52,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     editor = line_editor{};
     editor.set_column_rule(columns_of);
     editor.set_up({0x03, 0x1C, 0x1A, 0x04, true, true});  // Ctrl-C, Ctrl-\, Ctrl-Z, Ctrl-D
-    const console_port::read_request request{capacity, (flags & 1) != 0};
+    const line_editor::limit request{capacity, (flags & 1) != 0};
     editor.begin(request, prompt.data(), prompt.size(), width == 0 ? 80 : width, screen);
 
     std::string pending;

@@ -9,7 +9,7 @@ import pathlib
 import sys
 import unittest
 
-from sessions import OPENING, OPENING_TEXT, BANNER_TEXT, prompt, run, seeded, sj, transcripts
+from sessions import OPENING, OPENING_TEXT, BANNER_TEXT, VERSION, prompt, run, seeded, sj, transcripts
 
 BINARY = None
 TRANSCRIPTS = None
@@ -123,8 +123,8 @@ class CommandLine(unittest.TestCase):
             (["--he"], 0, help_text, None),
             (["--seed", "1", "--help", "--bogus"], 0, help_text, None),
             (["extra", "--help"], 0, help_text, None),
-            (["--version"], 0, b"onigawara 3.0\n", None),
-            (["--vers"], 0, b"onigawara 3.0\n", None),
+            (["--version"], 0, f"onigawara {VERSION}\n".encode(), None),
+            (["--vers"], 0, f"onigawara {VERSION}\n".encode(), None),
             (["--seed", "7"], 0, played_7, None),
             (["--seed=7"], 0, played_7, None),
             (["--se=7"], 0, played_7, None),

@@ -259,16 +259,44 @@ TEST(ConsoleWaitKey, AtEndOfInputReturnsAndTheInputStaysEnded)
     EXPECT_STREQ("old", line);
 }
 
+// The port hears what each read is for (the page shows a sign at a key wait), at a
+// UTF-8 edge too; a key wait that finds its byte already read asks nothing.
+TEST(ConsoleWaitKey, TellsThePortWhichReadsAreForAKey)
+{
+    struct case_ {
+        const char* what;
+        std::string input;
+        std::size_t chunk;
+        std::string purposes;
+    };
+    const case_ cases[] = {
+        {"a byte per read", "ab\n\ncd\n", 1, "LLLKLLL"},
+        {"CR LF at a key wait, a byte per read", "a\n\r\nb\n", 1, "LLKKLL"},
+        {"all at once: the key's byte is already there", "ab\n\ncd\n", SIZE_MAX, "L"},
+        {"the key wait meets the end of input", "ab\n", SIZE_MAX, "LK"},
+    };
+    for (bool utf8_input : {false, true}) {
+        for (const case_& c : cases) {
+            test_console f(c.input, c.chunk, {.utf8_input = utf8_input});
+            char line[10];
+            console_get_line(*f.con, line);
+            console_wait_key(*f.con);
+            console_get_line(*f.con, line);
+            EXPECT_EQ(c.purposes, f.port.read_purposes) << c.what << (utf8_input ? ", converted" : "");
+        }
+    }
+}
+
 // ---- What the port is told before each read ------------------------------------------------
 
 // A port that edits lines itself keeps each to what the console keeps of it: the
 // capacity of the line read, and at a key wait, of the line read before it.
-TEST(ConsoleInput, TellsThePortWhatItReadsNext)
+TEST(ConsoleInput, TellsThePortTheCapacityOfTheLineRead)
 {
     struct telling_port : memory_port {
         using memory_port::memory_port;
-        void prepare_read(const read_request& request) override { told.push_back(request); }
-        std::vector<read_request> told;
+        void set_line_capacity(std::size_t capacity) override { capacities.push_back(capacity); }
+        std::vector<std::size_t> capacities;
     };
     telling_port port("ab\nc\nd\n", 3);  // reads "ab\n", "c\nd", "\n"
     console con(port, {});
@@ -278,12 +306,8 @@ TEST(ConsoleInput, TellsThePortWhatItReadsNext)
     console_wait_key(con);
     ASSERT_TRUE(console_get_line(con, line));  // "" after the c that the wait took: no read
     ASSERT_TRUE(console_get_line(con, line));
-    ASSERT_EQ(3u, port.told.size());
-    const std::pair<std::size_t, bool> expected[] = {{20, false}, {20, true}, {100, false}};
-    for (std::size_t i = 0; i < port.told.size(); ++i) {
-        EXPECT_EQ(expected[i].first, port.told[i].line_capacity) << "read " << i;
-        EXPECT_EQ(expected[i].second, port.told[i].key_wait) << "read " << i;
-    }
+    EXPECT_EQ((std::vector<std::size_t>{20, 20, 100}), port.capacities);
+    EXPECT_EQ("LKL", port.read_purposes);
 }
 
 TEST(ConsoleKeptSize, IsWhatALineKeepsOfTheTypedLine)

@@ -1,22 +1,24 @@
 #!/usr/bin/env python3
 """The program as it is installed: by cmake --install into a staging prefix (bin/),
-and as the Debian package that cpack makes (a game: games/, and the package's
-documents), unpacked and installed with dpkg in a scratch root. Each installed binary
-plays a short game through pipes. release_test.py checks the release's own package
-with the same checks.
+and as the Debian package that platform/posix/make-deb makes of a build for it (a
+game: games/, and the package's documents), unpacked and installed with dpkg in a
+scratch root. Each installed binary plays a short game through pipes.
+release_test.py checks the release's own package with the same checks.
 
-Usage: install_test.py CMAKE CPACK BUILD_DIRECTORY"""
+Usage: install_test.py CMAKE BUILD_DIRECTORY [-k staging | -k debian_package]"""
 import gzip
 import os
 import pathlib
+import re
 import subprocess
 import sys
 import tempfile
 import unittest
 
-from sessions import BANNER, OPENING, prompt, run as run_program, seeded, sj
+from sessions import BANNER, OPENING, VERSION, prompt, run as run_program, seeded, sj
 
-CMAKE = CPACK = BUILD = None
+CMAKE = BUILD = None
+MAKE_DEB = pathlib.Path(__file__).resolve().parent.parent / "platform" / "posix" / "make-deb"
 
 PROGRAM = "bin/onigawara"
 GAME = "games/onigawara"
@@ -45,10 +47,13 @@ class InstalledChecks(unittest.TestCase):
         self.assertEqual(expected, result.stdout)
         self.assertEqual((0, b""), (result.returncode, result.stderr))
 
-    def reads_well(self, page):
-        """The page is a section 6 page of onigawara that groff formats without a warning."""
+    def reads_well(self, page, date=r"(\d{4}-\d\d-\d\d)?"):
+        """The page is a section 6 page of onigawara, of this version and of the source's
+        `date` (a pattern), that groff formats without a warning."""
         source = gzip.decompress(page.read_bytes())
-        self.assertTrue(source.startswith(b".TH ONIGAWARA 6 "), source[:40])
+        self.assertRegex(source.split(b"\n", 1)[0].decode(),
+                         rf'^\.TH ONIGAWARA 6 "{date}" "onigawara {re.escape(VERSION)}" "Games Manual"$')
+        self.assertIn(f'.BR "onigawara {VERSION}" ,'.encode(), source)
         formatted = run(["groff", "-k", "-man", "-Tutf8", "-ww", "-z"], input=source)
         self.assertEqual(b"", formatted.stderr)
 
@@ -105,14 +110,17 @@ class Installed(InstalledChecks):
 
     def test_debian_package(self):
         with tempfile.TemporaryDirectory() as work:
-            run([CPACK, "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", work])
-            packages = list(pathlib.Path(work).glob("*.deb"))
-            self.assertEqual(1, len(packages), packages)
+            # The same build gives the same bytes, whatever the umask.
+            packages = [pathlib.Path(work) / name for name in ("onigawara.deb", "again.deb")]
+            for package, umask in zip(packages, ("0022", "0077")):
+                run(["bash", "-c", f'umask {umask} && exec "$0" "$@"', str(MAKE_DEB), BUILD, str(package)])
+            self.assertTrue(packages[0].read_bytes() == packages[1].read_bytes(), "make-deb made different bytes")
             deb = str(packages[0])
 
             fields = {name: run(["dpkg-deb", "-f", deb, name], text=True).stdout.strip()
-                      for name in ("Package", "Section", "Depends")}
+                      for name in ("Package", "Version", "Section", "Depends")}
             self.assertEqual("onigawara", fields["Package"])
+            self.assertEqual(VERSION, fields["Version"])
             self.assertEqual("games", fields["Section"])
             self.assertRegex(fields["Depends"], r"^libc6( |,|$)")
 
@@ -133,6 +141,7 @@ class Installed(InstalledChecks):
 
 
 if __name__ == "__main__":
-    CMAKE, CPACK, BUILD = sys.argv[1:4]
-    del sys.argv[1:4]
+    CMAKE, BUILD = sys.argv[1:3]
+    del sys.argv[1:3]
+    os.environ.setdefault("SOURCE_DATE_EPOCH", "1700000000")  # make-deb's archives' time
     unittest.main(verbosity=2)

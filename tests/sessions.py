@@ -3,8 +3,24 @@ the opening every run prints, seeded runs, and a runner that never leaves a
 process behind."""
 import os
 import pathlib
+import re
 import signal
 import subprocess
+
+
+def project_version() -> str:
+    """The program's version, as project() in the top CMakeLists.txt gives it: the one
+    place it is written down."""
+    top = pathlib.Path(__file__).resolve().parent.parent / "CMakeLists.txt"
+    found = re.search(r"^project\(onigawara VERSION ([0-9.]+)[ )]", top.read_text(), re.MULTILINE)
+    if found is None:
+        raise RuntimeError(f"no project(onigawara VERSION ...) in {top}")
+    return found.group(1)
+
+
+VERSION = project_version()
+# The four numbers of a Windows program's version information and manifest: 3.0 is 3.0.0.0.
+WINDOWS_VERSION = ".".join((VERSION.split(".") + ["0"] * 4)[:4])
 
 
 def sj(text: str) -> bytes:

@@ -21,10 +21,12 @@ class memory_port : public console_port {
 public:
     explicit memory_port(std::string input, std::size_t chunk = SIZE_MAX) : input_(std::move(input)), chunk_(chunk) {}
     std::size_t read_some(char* into, std::size_t size) override;
+    void before_read(read_purpose purpose) override { read_purposes += purpose == read_purpose::key ? 'K' : 'L'; }
     write_outcome write_all(const char* bytes, std::size_t size) override;
     int last_error() const override { return error; }
 
     std::string output;
+    std::string read_purposes;  // what each read was told it is for: L a line, K a key wait
     std::size_t reads = 0;
     std::size_t writes = 0;
     write_outcome outcome = write_outcome::written;  // what every write reports

@@ -89,7 +89,7 @@ bool edited_terminal::edit_line()
     terminal_hold_resizes(before);
     terminal_was_resized();  // what happened before this line is drawn already
     terminal_was_continued();
-    editor.begin(request_, row, row_size, terminal_width(), screen);
+    editor.begin(limit_, row, row_size, terminal_width(), screen);
     bool pause = false;
     bool entered = false;
     bool going_on = true;

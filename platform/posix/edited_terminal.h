@@ -12,7 +12,8 @@ class edited_terminal : public standard_streams {
 public:
     void set_up(const line_editor::terminal_setup& setup, column_rule columns);
 
-    void prepare_read(const read_request& request) override { request_ = request; }
+    void before_read(read_purpose purpose) override { limit_.key_wait = purpose == read_purpose::key; }
+    void set_line_capacity(std::size_t capacity) override { limit_.line_capacity = capacity; }
     std::size_t read_some(char* into, std::size_t size) override;
     write_outcome write_all(const char* bytes, std::size_t size) override;
 
@@ -22,5 +23,5 @@ private:
     bool wait_for_keys(bool& pause, const sigset_t& wakeups_let_in);
     int wait_until_readable(bool& pause, const sigset_t& wakeups_let_in);
 
-    read_request request_{};
+    line_editor::limit limit_{};
 };

@@ -59,10 +59,10 @@ bool is_control(unsigned char b) { return b < 0x20 || b == delete_key; }
 
 } // namespace
 
-void line_editor::begin(const console_port::read_request& request, const char* row_text, std::size_t row_size,
+void line_editor::begin(const limit& line_limit, const char* row_text, std::size_t row_size,
                         int width, screen_text& screen)
 {
-    request_ = request;
+    limit_ = line_limit;
     width_ = std::max(width, 2);
     size_ = 0;
     cursor_ = 0;
@@ -339,9 +339,9 @@ void line_editor::remember_line()
 bool line_editor::keeps_all(const char* bytes, std::size_t size) const
 {
     if (size > line_room) return false;
-    if (request_.line_capacity == 0) return true;
-    const std::size_t waited = request_.key_wait && size > 0 ? 1 : 0;
-    return console_kept_size(bytes + waited, size - waited, request_.line_capacity) == size - waited;
+    if (limit_.line_capacity == 0) return true;
+    const std::size_t waited = limit_.key_wait && size > 0 ? 1 : 0;
+    return console_kept_size(bytes + waited, size - waited, limit_.line_capacity) == size - waited;
 }
 
 std::size_t line_editor::next_char(std::size_t position) const

@@ -55,6 +55,14 @@ public:
         bool line_feed_returns;        // a line feed written goes to the start of the next row (ONLCR)
     };
 
+    // What a line may hold: all that the console keeps of it in a buffer of
+    // `line_capacity` bytes (0: none known), or at a key wait, of what follows the
+    // byte that the wait takes.
+    struct limit {
+        std::size_t line_capacity;
+        bool key_wait;
+    };
+
     enum class outcome { editing, line_entered, input_ended, interrupt, quit, suspend };
 
     void set_up(const terminal_setup& setup) { setup_ = setup; }
@@ -64,7 +72,7 @@ public:
     // is set up once, before its first line.
     // Begins a line right after what the program has printed on the cursor's row
     // (`row_text`, UTF-8), on a terminal `width` columns wide.
-    void begin(const console_port::read_request& request, const char* row_text, std::size_t row_size, int width,
+    void begin(const limit& line_limit, const char* row_text, std::size_t row_size, int width,
                screen_text& screen);
 
     // Takes keys from `keys` until a line is entered, the input ends, or a key asks
@@ -136,7 +144,7 @@ private:
     column_rule columns_of_ = nullptr;
     int width_ = 0;
 
-    console_port::read_request request_{};
+    limit limit_{};
     char line_[line_room] = {};
     std::size_t size_ = 0;
     std::size_t cursor_ = 0;  // byte position in line_

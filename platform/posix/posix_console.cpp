@@ -10,7 +10,6 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <cwchar>
 #include <initializer_list>
 
@@ -199,8 +198,6 @@ console_port& platform_open_console(charset_choice charset, console_mode& mode)
 }
 
 void platform_close_console() { terminal_give_back(); }
-
-std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return false; }
 

@@ -4,10 +4,13 @@
 # stylesheet and the script by their SHA-256.
 #
 #   cmake -DTEMPLATE=index.html -DSTYLE=style.css -DSCRIPT=onigawara.js -DPROGRAM=onigawara.wasm
-#         -DPAGE=site/index.html -P make-page.cmake
+#         -DCODE_PAGE=console/cp932.h -DPAGE=site/index.html -P make-page.cmake
 #
 # The template holds @STYLE@, @PROGRAM@ (the program's bytes in hex) and @SCRIPT@
-# where they go, and @STYLE_HASH@ and @SCRIPT_HASH@ where the policy names them.
+# where they go, and @STYLE_HASH@ and @SCRIPT_HASH@ where the policy names them. The
+# script holds [/* cp932_input_extras */] where the program's table of characters
+# typed under their JIS forms goes, from CODE_PAGE: the page reads them as the
+# program does, from the one table.
 
 # Base64 of the bytes that `hex` spells, as a policy writes a hash.
 function(base64_of_hex hex out)
@@ -53,9 +56,41 @@ function(check_inside element file text)
   endforeach()
 endfunction()
 
+# The rows {0xCODE_POINT, 0xCODE} of cp932_input_extras in `header`, as a JavaScript
+# array of [code point, code] pairs. Every row of the table must be read: a line of
+# it that holds a code but no row is an error, not a row left out.
+function(input_extras_of header out)
+  file(READ ${header} text)
+  string(REGEX MATCH "cp932_input_extras\\[\\] = {[^;]*;" table "${text}")
+  if(NOT table)
+    message(FATAL_ERROR "${header} has no table cp932_input_extras")
+  endif()
+  string(REGEX MATCHALL "{0x[0-9A-Fa-f]+, 0x[0-9A-Fa-f]+}" rows "${table}")
+  string(REGEX MATCHALL "\n[^\n]*0x" lines "${table}")
+  list(LENGTH rows row_count)
+  list(LENGTH lines line_count)
+  if(row_count EQUAL 0 OR NOT row_count EQUAL line_count)
+    message(FATAL_ERROR "${header}: read ${row_count} rows of cp932_input_extras in ${line_count} lines")
+  endif()
+  list(TRANSFORM rows REPLACE "{(0x[0-9A-Fa-f]+), (0x[0-9A-Fa-f]+)}" "[\\1, \\2]")
+  list(JOIN rows ", " array)
+  set(${out} "[${array}]" PARENT_SCOPE)
+endfunction()
+
 file(READ ${STYLE} STYLE)
 file(READ ${SCRIPT} SCRIPT)
+string(FIND "${SCRIPT}" "[/* cp932_input_extras */]" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "${SCRIPT} has no [/* cp932_input_extras */] for the table to go")
+endif()
+input_extras_of(${CODE_PAGE} input_extras)
+string(REPLACE "[/* cp932_input_extras */]" "${input_extras}" SCRIPT "${SCRIPT}")
 file(READ ${PROGRAM} PROGRAM HEX)
+# The comments are for the reader of the source, not for the player's browser: the
+# page goes without the script's comment lines (those that hold nothing else) and
+# the stylesheet's comments.
+string(REGEX REPLACE "(^|\n)[ \t]*//[^\n]*" "" SCRIPT "${SCRIPT}")
+string(REGEX REPLACE "/\\*([^*]|\\*+[^*/])*\\*+/\n?" "" STYLE "${STYLE}")
 check_inside(style ${STYLE} "${STYLE}")
 check_inside(script ${SCRIPT} "${SCRIPT}")
 string(SHA256 style_hex "${STYLE}")

@@ -24,18 +24,9 @@ const code_page = (function () {
     const undefined_byte = 0x80;
 
     // Characters that input methods give under their JIS forms, read as the code
-    // page's own (the program reads them so at a terminal too).
-    const input_extras = new Map([
-        [0x00a2, 0x8191],  // ¢ as ￠
-        [0x00a3, 0x8192],  // £ as ￡
-        [0x00a5, 0x005c],  // ¥ as 0x5C, its JIS-Roman meaning
-        [0x00ac, 0x81ca],  // ¬ as ￢
-        [0x2014, 0x815c],  // — as ―
-        [0x2016, 0x8161],  // ‖ as ∥
-        [0x203e, 0x007e],  // ‾ as 0x7E, its JIS-Roman meaning
-        [0x2212, 0x817c],  // − as －
-        [0x301c, 0x8160],  // 〜 as ～
-    ]);
+    // page's own (〜 as the 0x8160 of ～): [code point, code] pairs that the build
+    // writes here from the program's own table (console/cp932.h).
+    const input_extras = new Map([/* cp932_input_extras */]);
 
     // What the program prints, as text: whole characters, as the program's own
     // tables show them. The browser's decoder differs from them only where the
@@ -100,7 +91,30 @@ const code_page = (function () {
         return bytes.subarray(0, size);
     }
 
-    return { shown, typed };
+    // UTF-8 bytes as text, by the rule the program follows at a UTF-8 terminal, so
+    // that bytes from a link reach it as the same bytes typed there would: each
+    // malformed piece becomes one U+FFFD, which `typed` makes one '?'. A piece is a
+    // byte that begins no character (80-C1, F5-FF), or a lead byte (C2-F4) with the
+    // continuation bytes after it, up to the length it announces, when they are too
+    // few or make an overlong form, a surrogate or a code point beyond U+10FFFF:
+    //     E3 81 41 -> U+FFFD A     ED A0 80 -> U+FFFD     C0 80 -> U+FFFD U+FFFD
+    function text_of_utf8(bytes) {
+        let text = '';
+        for (let i = 0; i < bytes.length;) {
+            const first = bytes[i];
+            const length = first < 0x80 ? 1 : first < 0xc2 ? 0 : first < 0xe0 ? 2 : first < 0xf0 ? 3 : first < 0xf5 ? 4 : 0;
+            let code_point = length === 1 ? first : first & (0x7f >> length);
+            let got = 1;
+            for (; got < length && (bytes[i + got] & 0xc0) === 0x80; ++got) code_point = (code_point << 6) | (bytes[i + got] & 0x3f);
+            const whole = got === length && code_point >= [0, 0, 0, 0x800, 0x10000][length]
+                && (code_point < 0xd800 || code_point > 0xdfff) && code_point <= 0x10ffff;
+            text += whole ? String.fromCodePoint(code_point) : '\ufffd';
+            i += got;
+        }
+        return text;
+    }
+
+    return { shown, typed, text_of_utf8 };
 }());
 // For the tests, which hold it to the program's own tables.
 window.onigawara_code_page = code_page;
@@ -140,6 +154,10 @@ const typed = {
 class program_exit {
     constructor(status) { this.status = status; }
 }
+// The browser would not compile or start the program: `cause` says why.
+class program_refused {
+    constructor(cause) { this.cause = cause; }
+}
 
 const asyncify_unwinding = 1;
 const wasi_errno_badf = 8;
@@ -173,25 +191,29 @@ async function instantiate(bytes, imports) {
 
 // Runs the program (its bytes) to its end with `args` as its command line; resolves
 // to its exit status. `output(fd, bytes)` receives what it writes: fd 0 for the
-// console port, 1 and 2 for the C library's standard output and error. `on_wait()`
-// is called each time it waits for a typed line. Where the browser compiles it at
-// once, the program runs to its first wait before the page's script has ended.
+// console port, 1 and 2 for the C library's standard output and error.
+// `on_wait(for_key)` is called each time it waits for a typed line, or with true
+// for the key of a key wait. Where the browser compiles it at once, the program
+// runs to its first wait before the page's script has ended. Rejects with a
+// program_refused if the browser will not compile or start it.
 async function run_program(wasm, args, output, on_wait) {
     let exports = null;
     let rewinding = false;
     let wait_area = 0;  // where the waiting program's stack is saved
+    let waits_for_key = false;
     const memory = () => new DataView(exports.memory.buffer);
     const bytes_at = (pointer, size) => new Uint8Array(exports.memory.buffer, pointer, size);
     const arg_bytes = args.map((arg) => new TextEncoder().encode(arg + '\0'));
 
     const page = {
         // Up to `size` bytes of typed input; blocks until there is at least one.
-        read(pointer, size) {
+        read(pointer, size, for_key) {
             if (rewinding) {
                 exports.asyncify_stop_rewind();
                 rewinding = false;
             } else if (typed.empty()) {
                 wait_area = exports.page_wait_area();
+                waits_for_key = for_key !== 0;
                 exports.asyncify_start_unwind(wait_area);
                 return 0;  // not seen by the program: its stack is being saved
             }
@@ -243,13 +265,17 @@ async function run_program(wasm, args, output, on_wait) {
         proc_exit(status) { throw new program_exit(status); },
     };
 
-    ({ exports } = await instantiate(wasm, { page, wasi_snapshot_preview1: wasi }));
+    try {
+        ({ exports } = await instantiate(wasm, { page, wasi_snapshot_preview1: wasi }));
+    } catch (error) {
+        throw new program_refused(error);
+    }
     try {
         for (;;) {
             exports._start();
             if (exports.asyncify_get_state() !== asyncify_unwinding) return 0;
             exports.asyncify_stop_unwind();
-            on_wait();
+            on_wait(waits_for_key);
             await typed.arrival();
             exports.asyncify_start_rewind(wait_area);
             rewinding = true;
@@ -271,18 +297,65 @@ const again = document.getElementById('again');
 const share = document.getElementById('share');
 const replay_link = document.getElementById('replay');
 const copied = document.getElementById('copied');
+const key_sign = document.getElementById('key-sign');
 const decoders = [null, new TextDecoder(), new TextDecoder()];  // standard output and error: UTF-8
 const encoder = new TextEncoder();
 
 // Adds text to the screen: 'said' for the program's output, 'said error' for its
 // complaints and the page's own, 'typed' for the echo of the player's lines.
+// A key makes the browser lay out again all the text in the typing's flow, so only
+// the last line shares it: a line break closes the open group into a block ending
+// at that break, where one flow would put its lines. Nothing moves once added.
+//   show('よう来た\n太郎＞', 'said') → <span class="past">よう来た\n</span><span>太郎＞</span>
 function show(text, kind) {
     if (text === '') return;
+    const ended = text.lastIndexOf('\n') + 1;
+    if (ended > 0) {
+        add_to_open_group(text.slice(0, ended), kind);
+        open_group.className = 'past';
+        open_group = null;
+    }
+    if (ended < text.length) add_to_open_group(text.slice(ended), kind);
+    keep_in_view();
+}
+
+// A hundred closed groups make a chapter, closed in turn; once drawn, a closed
+// chapter keeps its height and is skipped while out of sight (content-visibility).
+const groups_in_a_chapter = 100;
+let open_group = null;
+let open_chapter = null;
+let groups_in_open_chapter = 0;
+
+function add_to_open_group(text, kind) {
+    if (!open_group) {
+        if (!open_chapter || groups_in_open_chapter === groups_in_a_chapter) {
+            if (open_chapter) close_chapter(open_chapter);
+            open_chapter = output_area.appendChild(document.createElement('span'));
+            groups_in_open_chapter = 0;
+        }
+        open_group = open_chapter.appendChild(document.createElement('span'));
+        groups_in_open_chapter += 1;
+    }
     const span = document.createElement('span');
     span.className = kind;
     span.textContent = text;
-    output_area.append(span);
-    keep_in_view();
+    open_group.append(span);
+}
+
+// A chapter's height once laid out: the place it holds while skipped (only where
+// the browser can be told it).
+const chapters_laid_out = window.CSS && CSS.supports('contain-intrinsic-block-size', 'auto 1px')
+    && new ResizeObserver((entries) => {
+        for (const { target, contentRect } of entries) {
+            chapters_laid_out.unobserve(target);
+            target.style.containIntrinsicBlockSize = `auto ${contentRect.height}px`;
+            target.classList.add('kept');
+        }
+    });
+
+function close_chapter(chapter) {
+    chapter.className = 'past';
+    if (chapters_laid_out) chapters_laid_out.observe(chapter);
 }
 
 // The window follows the newest text: the line being typed, or the end. Once per
@@ -326,6 +399,31 @@ function register_worker_when_idle() {
     else setTimeout(register_worker, 1000);
 }
 
+// Before the first prompt the browser fetches nothing but the page (and the small
+// SVG icon its head names, lest Firefox ask for /favicon.ico). The other icons and
+// the manifest are linked, and the worker registered, once the prompt is up (or the
+// game over) and the page has been read.
+const page_links = [
+    { rel: 'icon', href: 'favicon.ico', sizes: '16x16 32x32 48x48' },
+    { rel: 'apple-touch-icon', href: 'onigawara-192.png' },
+    { rel: 'manifest', href: 'manifest.webmanifest' },
+];
+let icons_linked = false;
+function link_icons() {
+    if (icons_linked) return;
+    icons_linked = true;
+    for (const attributes of page_links) {
+        const link = document.createElement('link');
+        for (const [name, value] of Object.entries(attributes)) link.setAttribute(name, value);
+        document.head.append(link);
+    }
+}
+
+function once_page_read(then) {
+    if (document.readyState === 'loading') document.addEventListener('DOMContentLoaded', then);
+    else then();
+}
+
 // ---- Typing ----------------------------------------------------------------------------
 //
 // The line being typed is an editable span in the same flow as the program's output:
@@ -346,6 +444,7 @@ function program_waits(waiting) {
     program_waiting = waiting;
     if (waiting) document.body.dataset.waiting = '';
     else delete document.body.dataset.waiting;
+    if (!waiting) key_sign.textContent = '';
 }
 
 // Sends the next finished line, echoed after the prompt as a terminal echoes it.
@@ -429,13 +528,21 @@ function close_typing() {
     field.textContent = '';
 }
 
-function program_waits_for_player() {
+// At a key wait (after the spell is cast, at a level-up, after the closing banner)
+// the program prints nothing that asks for the key, as at a terminal: beside the
+// caret, outside the program's text, the page says that Enter goes on, in a status
+// that a screen reader reads out once, each time the program stops so.
+function program_waits_for_player(for_key) {
     if (field.hidden) {
         open_typing();
-        register_worker_when_idle();
+        once_page_read(() => {
+            link_icons();
+            register_worker_when_idle();
+        });
     }
     program_waits(true);
     send_next_line();
+    if (program_waiting && for_key) key_sign.textContent = 'Enter で続く';
 }
 
 // Enter finishes the line. The Enter that commits an input method's composition
@@ -464,6 +571,30 @@ field.addEventListener('paste', (event) => {
     paste(event.clipboardData.getData('text/plain'));
 });
 
+// Pasted while nothing takes text (after a selection, a click outside), it goes to the line.
+document.addEventListener('paste', (event) => {
+    if (!field.isContentEditable || field.contains(event.target)) return;
+    if (document.activeElement && document.activeElement.matches('input, textarea')) return;
+    event.preventDefault();
+    focus_typing();
+    paste(event.clipboardData.getData('text/plain'));
+});
+
+// A key that types, pressed while nothing has the focus (after selecting some of
+// the lord's words, or a click outside the window), or while the caret is out of
+// the line, goes to the line: focused in time, the line takes the key itself. Keys
+// with Ctrl, Alt or Meta stay the browser's (Ctrl+C copies what was selected), and
+// so do keys pressed on a button or a link.
+const keys_for_the_line = /^(.|Enter|Backspace|Delete|Process|Dead)$/u;
+document.addEventListener('keydown', (event) => {
+    if (!field.isContentEditable || event.ctrlKey || event.altKey || event.metaKey) return;
+    if (!keys_for_the_line.test(event.key)) return;
+    const focused = document.activeElement;
+    const nothing_focused = !focused || focused === document.body || focused === document.documentElement;
+    if (!nothing_focused && !(focused === field && !field.contains(getSelection().focusNode))) return;
+    focus_typing();
+}, true);
+
 // A click or tap anywhere in the window brings the typing back, unless it selects
 // text or lands on the line itself or on a button.
 document.addEventListener('click', (event) => {
@@ -479,7 +610,10 @@ document.addEventListener('click', (event) => {
 // to the message, not to the button, so neither the Enter that answered the last
 // key wait, nor a key held down, nor a second Enter starts one.
 function show_end(message, button_label) {
-    register_worker();
+    once_page_read(() => {
+        link_icons();
+        register_worker();
+    });
     close_typing();
     if (message) end_message.textContent = message;
     if (button_label) again.textContent = button_label;
@@ -488,10 +622,20 @@ function show_end(message, button_label) {
     keep_in_view();
 }
 
+// The page's own address with `search` and `hash` in place of its own. Made with
+// the URL API from the whole address, so that it stays on the page's origin
+// whatever the path: at http://host//example.org/x it is host's, not example.org's.
+function own_address(search, hash = '') {
+    const address = new URL(location.href);
+    address.search = search;
+    address.hash = hash;
+    return address.href;
+}
+
 // A new game is a new page without a seed: the clock seeds it. The button takes a
 // click, a tap, or a key pressed on it after Tab, but not a key held down.
 again.addEventListener('keydown', (event) => { if (event.repeat) event.preventDefault(); });
-again.addEventListener('click', () => location.assign(location.pathname));
+again.addEventListener('click', () => location.assign(own_address('')));
 
 // ?seed=N replays a game, as --seed N does at the terminal. Without it the page
 // seeds the game from the clock, as the program would, so as to know the seed for
@@ -538,7 +682,7 @@ function bytes_of(fragment) {
 // the program waits for the player. What follows the last line break is typed,
 // not sent.
 function replay_typed_lines() {
-    const text = new TextDecoder().decode(bytes_of(location.hash.slice(1)));
+    const text = code_page.text_of_utf8(bytes_of(location.hash.slice(1)));
     if (text === '') return;
     const lines = text.split('\n');
     field.textContent = lines.pop();
@@ -546,28 +690,59 @@ function replay_typed_lines() {
 }
 
 function offer_share() {
-    replay_link.href = `${location.pathname}?seed=${seed}#${fragment_of(encoder.encode(sent))}`;
+    replay_link.href = own_address(`?seed=${seed}`, fragment_of(encoder.encode(sent)));
     share.hidden = false;
 }
 
-// Copies to the clipboard where the browser allows it; elsewhere (a page reached by
-// plain HTTP from another machine) selects the text, for the player to copy.
-async function copy(text, select) {
+// A link that differs from the page's address in its fragment alone (the replay link
+// of a game that had ?seed=N, a fragment changed by hand, Back to the game before)
+// only moves within the page: the page loads again, to play the game it describes.
+// So does a replay link to the very address the page has, the game it replayed.
+addEventListener('hashchange', () => location.reload());
+replay_link.addEventListener('click', (event) => {
+    if (event.button !== 0 || event.ctrlKey || event.shiftKey || event.altKey || event.metaKey) return;
+    if (replay_link.href !== location.href) return;
+    event.preventDefault();
+    location.reload();
+});
+
+// Copies `text` with the browser's copy command, from a text field of its own
+// selected for the moment (style.css keeps it out of sight); true if it copied.
+function copy_by_command(text) {
+    const was_focused = document.activeElement;
+    const holder = document.createElement('textarea');
+    holder.className = 'copy-holder';
+    holder.readOnly = true;  // no keyboard comes up on a phone
+    holder.value = text;
+    document.body.append(holder);
+    holder.focus({ preventScroll: true });
+    holder.setSelectionRange(0, text.length);
+    let done = false;
     try {
-        await navigator.clipboard.writeText(text);
-        copied.textContent = 'コピーしました';
+        done = document.execCommand('copy');
     } catch {
-        select();
-        copied.textContent = '選んだところをコピーしてくだされ';
+        done = false;
     }
+    holder.remove();
+    if (was_focused) was_focused.focus({ preventScroll: true });
+    return done;
 }
 
-document.getElementById('copy-link').addEventListener('click', () => copy(replay_link.href, () => {
-    getSelection().selectAllChildren(replay_link);
-}));
-document.getElementById('copy-conversation').addEventListener('click', () => copy(output_area.textContent, () => {
-    getSelection().selectAllChildren(output_area);
-}));
+// Puts `text` on the clipboard: through the clipboard API where the browser offers
+// it (HTTPS, or this machine), else, or if it refuses, with the copy command, which
+// works over plain HTTP too (a phone on the same network). The page says which.
+async function copy(text) {
+    let done = false;
+    if (window.isSecureContext && navigator.clipboard) {
+        done = await navigator.clipboard.writeText(text).then(() => true, () => false);
+    }
+    done ||= copy_by_command(text);
+    copied.textContent = done ? 'コピーしました' : 'コピーできませんでした';
+}
+
+document.getElementById('copy-link').addEventListener('click', () => copy(replay_link.href));
+// The conversation as the screen shows it, without the blank line it starts with.
+document.getElementById('copy-conversation').addEventListener('click', () => copy(output_area.textContent.replace(/^\n+/, '')));
 
 // The program ends with status 2 only when its command line is wrong, and the page
 // passes nothing but the seed.
@@ -575,7 +750,18 @@ function seed_refused() {
     show_end('?seed に使えるのは 0 から 4294967295 までの整数です。', '?seed なしで遊ぶ');
 }
 
+// Where the program cannot run at all, the page says why in one sentence, where it
+// said that it loads: the game never began, so nothing says that it ended.
+function cannot_play(why) {
+    loading.textContent = why;
+}
+
 async function play() {
+    // Turned off, or absent from a locked-down browser.
+    if (typeof WebAssembly !== 'object') {
+        cannot_play('この遊びには WebAssembly が要ります。');
+        return;
+    }
     const status = await run_program(program_bytes(), program_args(), show_program_output,
         program_waits_for_player);
     if (status === 2) {
@@ -589,6 +775,12 @@ async function play() {
 
 replay_typed_lines();
 play().catch((error) => {
+    // A browser too old for the page's Content-Security-Policy, which allows the
+    // compiling of the program by a word ('wasm-unsafe-eval') that it does not know.
+    if (error instanceof program_refused) {
+        cannot_play('この遊びには、もっと新しいブラウザーが要ります。');
+        throw error.cause;
+    }
     show(`${error}\n`, 'said error');
     show_end();
     throw error;

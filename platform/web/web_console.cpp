@@ -5,7 +5,6 @@
 // onigawara.js.
 #include <cstddef>
 #include <cstdint>
-#include <ctime>
 
 #include "console/cp932.h"
 #include "console/platform.h"
@@ -15,8 +14,10 @@
 extern "C" {
 
 // Up to `size` bytes of the lines the player has typed, in code page 932, each
-// ending in a line feed; waits until there is at least one.
-__attribute__((import_module("page"), import_name("read"))) std::size_t page_read(char* into, std::size_t size);
+// ending in a line feed; waits until there is at least one. `for_key`: the program
+// waits for the key of a key wait, not for a line (the page shows a sign then).
+__attribute__((import_module("page"), import_name("read"))) std::size_t page_read(char* into, std::size_t size,
+                                                                                  bool for_key);
 
 // Shows `size` bytes of code page 932, always whole characters.
 __attribute__((import_module("page"), import_name("write"))) void page_write(const char* bytes, std::size_t size);
@@ -59,7 +60,8 @@ namespace {
 
 class page_port : public console_port {
 public:
-    std::size_t read_some(char* into, std::size_t size) override { return page_read(into, size); }
+    void before_read(read_purpose purpose) override { for_key_ = purpose == read_purpose::key; }
+    std::size_t read_some(char* into, std::size_t size) override { return page_read(into, size, for_key_); }
     write_outcome write_all(const char* bytes, std::size_t size) override
     {
         page_write(bytes, size);
@@ -67,6 +69,9 @@ public:
     }
     // Each piece of a print is shown on its own, as a terminal shows it.
     char_encoder output_encoder() const override { return cp932_char_kept_apart; }
+
+private:
+    bool for_key_ = false;
 };
 
 page_port page;
@@ -85,8 +90,6 @@ console_port& platform_open_console(charset_choice, console_mode& mode)
 }
 
 void platform_close_console() {}
-
-std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return false; }
 

@@ -1,5 +1,5 @@
 # The Windows program as players get it: `cpack` in the build folder makes
-# onigawara-3.0-win64.zip, holding the program and a short README for players.
+# onigawara-VERSION-win64.zip, holding the program and a short README for players.
 install(TARGETS onigawara RUNTIME DESTINATION .)
 
 # A text file as Windows' Notepad reads it: CR LF line ends, and UTF-8 (it holds

@@ -15,7 +15,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 
 #include "console/cp932.h"
 #include "console/platform.h"
@@ -242,8 +241,6 @@ console_port& platform_open_console(charset_choice charset, console_mode& mode)
 }
 
 void platform_close_console() {}  // the console's modes and code pages were never changed
-
-std::uint32_t platform_clock_seed() { return static_cast<std::uint32_t>(std::time(nullptr)); }
 
 bool platform_takes_slash_help() { return true; }
 

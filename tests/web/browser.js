@@ -1,5 +1,5 @@
 // The three browser engines the page is played in, behind one small interface, and
-// a static file server on localhost. Every browser and server runs under a time
+// the site's static file server on localhost. Every browser and server runs under a time
 // limit in a process group of its own, and is ended with its whole group.
 //
 //   Chromium    Debian's chromium, through puppeteer-core (the DevTools protocol)
@@ -50,12 +50,16 @@ function start_limited(command, args, options = {}) {
     return child;
 }
 
-// Serves `folder` on 127.0.0.1, on a port the system picks (serve.py beside this
-// file). Resolves to { url, hold(name, at), release(name), stop }: while a file is
-// held, requests for it wait, or with `at` get the file up to the first `at` in it
-// and wait for the rest; the page itself is ''.
-function serve(folder) {
-    const server = start_limited('python3', ['-u', path.join(__dirname, 'serve.py'), folder]);
+// Serves `folder` on 127.0.0.1, on a port the system picks, with the site's own
+// server (platform/web/serve.py). Resolves to { url, hold(name, at), release(name),
+// requests(), stop }: nothing is cached; while a file is held, requests for it wait,
+// or with `at` get the file up to the first `at` in it and wait for the rest (the
+// page itself is ''); requests() resolves to the paths asked for since it was last
+// called, in order. With `like_a_host`, the browser may keep files and revalidate
+// them, as from a static host, and the controls are off.
+function serve(folder, { like_a_host = false } = {}) {
+    const serve_py = path.join(__dirname, '..', '..', 'platform', 'web', 'serve.py');
+    const server = start_limited('python3', ['-u', serve_py, folder, ...(like_a_host ? [] : ['--no-store', '--controls'])]);
     return new Promise((resolve, reject) => {
         let said = '';
         server.stdout.on('data', (data) => {
@@ -68,6 +72,7 @@ function serve(folder) {
                 url,
                 hold: (name, at) => ask(`.hold/${name}${at === undefined ? '' : `?at=${encodeURIComponent(at)}`}`),
                 release: (name) => ask(`.release/${name}`),
+                requests: async () => (await (await fetch(`${url}.requests`)).text()).split('\n').slice(0, -1),
                 stop: () => end_group(server),
             });
         });
@@ -76,6 +81,7 @@ function serve(folder) {
     });
 }
 
+// A port on 127.0.0.1 that nothing listens on just now.
 function free_port() {
     return new Promise((resolve) => {
         const probe = net.createServer().listen(0, '127.0.0.1', () => {
@@ -96,6 +102,20 @@ async function poll(check, what) {
         if (answer) return answer;
         if (Date.now() - start > 20000) throw new Error(`waited 20 s for ${what}`);
     }
+}
+
+// Until the page has handled every key sent to it before this call: a Shift pressed
+// after them, and its keyup seen by the page. A page handles its keys in turn, each
+// with all the work that it starts (the program's run to its next read too) before
+// the next; so a check made after this sees what every earlier key did, however
+// slow the machine.
+async function keys_handled(tab) {
+    await tab.eval(() => {
+        window.shift_released = false;
+        addEventListener('keyup', (event) => { if (event.key === 'Shift') window.shift_released = true; }, { capture: true });
+    });
+    await tab.press('Shift');
+    await tab.wait_for(() => window.shift_released);
 }
 
 // ---- Chromium and Firefox, through puppeteer-core ---------------------------------------
@@ -280,7 +300,9 @@ class webkit_tab {
 // Opens `engine`; resolves to { name, can, open(url, viewport), open_without_scripts(url, viewport), close }.
 // `open` makes a tab (in WebKitGTK, the one window) of `viewport` CSS pixels, at
 // least `can.narrowest` wide; `phone: true` emulates a phone where the engine can.
-async function open_engine(name) {
+// `chromium_args` are added to Chromium's command line, `firefox_prefs` to Firefox's
+// preferences.
+async function open_engine(name, { chromium_args = [], firefox_prefs = {} } = {}) {
     const can = abilities[name];
     // Browsers of their own for pages without scripts, ended with the engine at the
     // latest, should a test fail before it closes its tab.
@@ -309,7 +331,8 @@ async function open_engine(name) {
             close: () => Promise.all([webkit.close(), close_extra()]),
         };
     }
-    const launched = await launch_puppeteer(name);
+    const launched = await launch_puppeteer(name,
+        name === 'firefox' ? { extraPrefsFirefox: firefox_prefs } : { args: [...chromium_flags, ...chromium_args] });
     async function open_page(browser, url, viewport) {
         const page = await browser.newPage();
         const { phone, ...size } = viewport;
@@ -346,4 +369,4 @@ async function open_engine(name) {
 // Stopped from outside, the tests still end the browsers and the server.
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(signal, () => process.exit(1));
 
-module.exports = { engines, abilities, serve, open_engine, open_browser };
+module.exports = { engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, keys_handled };

@@ -8,14 +8,13 @@
 //                      (optional)
 //   ONIGAWARA_ENGINES  the engines to play in, separated by commas (all three if unset)
 'use strict';
-const { describe, test, before, after } = require('node:test');
+const { describe, test, before, beforeEach, after } = require('node:test');
 const assert = require('node:assert/strict');
 const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
-const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
-const { engines, abilities, serve, open_engine } = require('./browser');
+const { engines, abilities, serve, open_engine, free_port, pause, poll, keys_handled } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
@@ -56,7 +55,6 @@ function read_transcript(file) {
 }
 
 const farewell = '－　完　－　';
-const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // ---- Reading the page -------------------------------------------------------------------
 // These run in the page.
@@ -88,6 +86,22 @@ const centre_of = (selector) => {
     return [box.left + box.width / 2, box.top + box.height / 2];
 };
 const takes_text = () => document.activeElement.isContentEditable || document.activeElement.matches('input, textarea');
+// Notes every way the page might be left from now on: a click on a link or a button,
+// and, where the browser reports it (the Navigation API), every navigation that
+// starts. Both come at once, as the key or click that causes them is handled.
+const note_ways_out = () => {
+    window.ways_out = [];
+    document.addEventListener('click', (event) => {
+        const target = event.target instanceof Element && event.target.closest('a, button');
+        if (target) window.ways_out.push(`a click on ${target.id || target.tagName}`);
+    }, { capture: true });
+    if (window.navigation) navigation.addEventListener('navigate', (event) => window.ways_out.push(`to ${event.destination.url}`));
+};
+const ways_out = () => window.ways_out;
+// What Tab can reach: shown links, buttons, fields and elements given a place in the order.
+const tab_stops = () => [...document.querySelectorAll('a[href], button, input, select, textarea, [contenteditable], [tabindex]')]
+    .filter((element) => element.tabIndex >= 0 && element.getClientRects().length > 0)
+    .map((element) => element.id || element.tagName);
 
 // The name of the worker's cache once the worker is active and its cache the only
 // one, and that cache not `older`.
@@ -181,7 +195,9 @@ function find_in_tree(node, wanted) {
 for (const name of chosen) {
     describe(name, () => {
         let engine;
-        before(async () => { engine = await open_engine(name); });
+        // Opened for the first test that runs, so that a name filter that leaves out the
+        // engine's tests does not start it.
+        beforeEach(async () => { engine ??= await open_engine(name); });
         after(async () => { if (engine) await engine.close(); });
         const narrow = () => ({ ...phone, width: Math.max(phone.width, engine.can.narrowest) });
 
@@ -211,7 +227,7 @@ for (const name of chosen) {
                 const input_method = await tab.page.createCDPSession();
                 await input_method.send('Input.imeSetComposition', { text: 'おはる', selectionStart: 3, selectionEnd: 3 });
                 await tab.press('Enter');
-                await pause(100);
+                await keys_handled(tab);
                 assert.equal(await tab.eval(typed_text), 'おはる');
                 assert.ok(await tab.eval(() => document.body.hasAttribute('data-waiting')), 'still waiting for the name');
                 // The input method gives U+301C for the wave dash; code page 932 has it as 0x8160.
@@ -237,6 +253,7 @@ for (const name of chosen) {
                     await tab.wait_for(is_over);
                     const lines = ['太郎', '本能寺', ''];
                     await assert_the_end_stays(tab, engine, lines, 42);
+                    await tab.eval(note_ways_out);
                     await tab.press('Enter');
                     await shoot(tab, 'end-after-a-second-enter');
                     await tab.key_down('Enter');  // held down: the browser repeats it
@@ -246,7 +263,8 @@ for (const name of chosen) {
                     await tab.type('まだいるか');
                     await tab.press('Enter');
                     await tab.press('Space');
-                    await pause(200);
+                    await keys_handled(tab);
+                    assert.deepEqual(await tab.eval(ways_out), [], 'keys after the end went somewhere');
                     assert.equal(await tab.eval(() => location.href), address);
                     assert.equal(await tab.eval(printed), printed_at_terminal(42, lines));
                     assert.ok(!(await tab.eval(screen_text)).includes('まだいるか'), 'text typed after the end was taken');
@@ -323,7 +341,7 @@ for (const name of chosen) {
                 // Selecting some of what the lord said leaves the selection alone.
                 await tab.eval(() => document.activeElement.blur());
                 const { from, to } = await tab.eval(() => {
-                    const said = document.querySelector('#output .said');
+                    const said = [...document.querySelectorAll('#output .said')].find((span) => span.textContent.length > 10);
                     const range = document.createRange();
                     range.setStart(said.firstChild, 3);
                     range.setEnd(said.firstChild, 9);
@@ -354,13 +372,15 @@ for (const name of chosen) {
                     assert.ok(loading, 'no loading state on the screen');
                     if (engine.can.keys_while_reading) {
                         await tab.eval(() => { window.still_here = true; });
+                        await tab.eval(note_ways_out);
                         await tab.click(200, 300);
                         for (const key of ['Tab', 'Tab', 'Enter']) await tab.press(key);
                         await tab.type('太郎');
                         await tab.press('Enter');
                         await tab.type('鬼瓦');
                         await tab.press('Enter');
-                        await pause(300);
+                        await keys_handled(tab);
+                        assert.deepEqual(await tab.eval(ways_out), [], 'a click or a key while loading went somewhere');
                         assert.equal(await tab.eval(() => window.still_here === true && location.search), '?seed=11', 'the page navigated');
                         assert.ok(!(await tab.eval(page_says)).includes('太郎'), 'text typed while loading shows');
                     }
@@ -405,11 +425,15 @@ for (const name of chosen) {
             assert.ok(layout.notice_top < 1.5 * layout.font, `the notice is ${layout.notice_top} px down`);
             assert.ok(!(await tab.eval(page_says)).includes('読み込み中'), 'the page says it loads, and it never will');
             assert.deepEqual(await tab.eval(text_takers), []);
+            // The page's scripts do not run, nor does it hear keys: what Enter could act on
+            // is what Tab can reach, and that is nothing.
+            assert.deepEqual(await tab.eval(tab_stops), [], 'what Tab reaches without JavaScript');
             await tab.eval(() => { window.still_here = true; });
-            for (const key of ['Tab', 'Tab', 'Enter']) await tab.press(key);
+            for (const key of ['Tab', 'Tab']) await tab.press(key);
+            assert.equal(await tab.eval(() => document.activeElement === document.body), true, 'Tab reached something');
+            await tab.press('Enter');
             await tab.type('太郎');
             await tab.press('Enter');
-            await pause(300);  // the page's timers do not run
             assert.equal(await tab.eval(() => window.still_here === true && location.search), '?seed=13', 'the page navigated');
             await tab.close();
         });
@@ -451,6 +475,59 @@ for (const name of chosen) {
             assert.equal(await tab.eval(printed), printed_at_terminal(5, lines));
             assert.ok(await tab.eval(() => document.documentElement.scrollHeight > innerHeight + 200), 'the conversation outgrew the window');
             await tab.wait_for(in_view, 'ended');
+            await tab.close();
+        });
+
+        // What was printed before the last line is kept out of the typing's layout (so that
+        // a key costs as much late in a game as early: bench/typing.js measures it), and
+        // none of it may move for that.
+        test('a long conversation stands where one flow of its text would, and only its last line flows with the typing',
+            time_limit, async () => {
+                const many = Array.from({ length: 200 }, (_, i) => ['こんにちは', 'そうか', '鷹狩じゃ', 'なるほど', '天下布武'][i % 5]);
+                const lines = ['太郎', ...many, '本能寺', ''];
+                for (const viewport of [desktop, narrow()]) {
+                    const tab = await open_game(engine, '?seed=21', viewport);
+                    await type_line(tab, '太郎');
+                    await paste(tab, many.map((line) => `${line}\n`).join(''));
+                    await tab.wait_for((sent) => document.body.hasAttribute('data-waiting') && [...document.querySelectorAll('#output .typed')]
+                        .map((echo) => echo.textContent).join('') === sent, lines.slice(0, 201).map((line) => `${line}\n`).join(''));
+                    // A few frames drawn: what is out of sight is skipped by then.
+                    await tab.eval(() => {
+                        window.frames_drawn = 0;
+                        const next = () => requestAnimationFrame(() => { if (++window.frames_drawn < 5) next(); });
+                        next();
+                    });
+                    await tab.wait_for(() => window.frames_drawn === 5);
+                    const at_prompt = await tab.eval(against_one_flow);
+                    assert.deepEqual(at_prompt.moved, [], `pieces out of place at ${viewport.width} px`);
+                    assert.ok(at_prompt.compared > 100 && at_prompt.skipped > 0,
+                        `${at_prompt.compared} pieces compared, ${at_prompt.skipped} out of sight`);
+                    assert.equal(at_prompt.in_flow, at_prompt.last_line, 'what shares the typing\'s flow');
+                    assert.ok(at_prompt.last_line.endsWith('太郎＞'), at_prompt.last_line);
+                    await play_lines(tab, ['本能寺', '']);
+                    assert.equal(await tab.eval(printed), printed_at_terminal(21, lines));
+                    const at_end = await tab.eval(against_one_flow);
+                    assert.deepEqual(at_end.moved, [], `pieces out of place at the end, at ${viewport.width} px`);
+                    await tab.close();
+                }
+            });
+
+        // The lines printed before the last are blocks of their own: a selection copied by
+        // hand must still hold the screen's text, with no line break added between them.
+        test('the conversation selected and copied by hand is the screen\'s text, line for line', time_limit, async () => {
+            const tab = await open_game(engine, '?seed=3');
+            await play_lines(tab, ['太郎', 'こんにちは', 'そうか', '']);
+            await tab.eval(() => getSelection().selectAllChildren(document.getElementById('output')));
+            await tab.press('Control+c');
+            await tab.eval(() => {
+                const area = document.createElement('textarea');
+                area.id = 'pasted';
+                document.body.append(area);
+                area.focus();
+            });
+            await tab.press('Control+v');
+            await tab.wait_for(() => document.getElementById('pasted').value !== '');
+            assert.equal(await tab.eval(() => document.getElementById('pasted').value), await tab.eval(screen_text));
             await tab.close();
         });
 
@@ -526,23 +603,73 @@ for (const name of chosen) {
                 };
                 const links = [...document.querySelectorAll('link[rel~="icon"], link[rel="apple-touch-icon"]')];
                 const manifest_link = document.querySelector('link[rel="manifest"]');
-                const manifest = await (await fetch(manifest_link.href)).json();
+                const answer = await fetch(manifest_link.href);
+                const manifest = await answer.json();
                 const icons = [];
-                for (const icon of manifest.icons) icons.push([icon.sizes, await bytes(new URL(icon.src, manifest_link.href))]);
-                return { links: await Promise.all(links.map((link) => bytes(link.href))), manifest, icons };
+                for (const icon of manifest.icons) {
+                    icons.push([icon.sizes, icon.purpose ?? 'any', await bytes(new URL(icon.src, manifest_link.href))]);
+                }
+                return {
+                    links: await Promise.all(links.map((link) => bytes(link.href))),
+                    manifest,
+                    manifest_type: answer.headers.get('content-type'),
+                    icons,
+                };
             });
             const png_of = (side) => [0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0, 0, 0, 13, 0x49, 0x48, 0x44, 0x52,
                 0, 0, side >> 8, side & 0xFF, 0, 0, side >> 8, side & 0xFF];
-            assert.deepEqual(found.links.map((head) => head.slice(0, 4)),
-                [[0, 0, 1, 0], [0x89, 0x50, 0x4E, 0x47], [0x89, 0x50, 0x4E, 0x47]], 'favicon.ico, then two PNGs');
+            assert.deepEqual(found.links.map((head) => String.fromCharCode(...head.slice(0, 5))),
+                ['<svg ', '\x00\x00\x01\x00\x03', '\x89PNG\r'], 'the SVG, favicon.ico (three sizes), a PNG');
             const { icons, ...rest } = found.manifest;
             assert.deepEqual(rest, {
-                name: '鬼瓦の雷鳴', short_name: '鬼瓦', lang: 'ja', start_url: './', scope: './',
+                id: 'onigawara', name: '鬼瓦の雷鳴', short_name: '鬼瓦',
+                description: '短気な戦国大名・鬼瓦と、一行ずつ言葉を交わす会話遊び。',
+                lang: 'ja', start_url: './', scope: './',
                 display: 'standalone', theme_color: '#1f1f1f', background_color: '#0c0c0c',
             });
-            assert.deepEqual(found.icons, [['192x192', png_of(192)], ['512x512', png_of(512)]]);
+            assert.equal(found.manifest_type, 'application/manifest+json');
+            // A maskable icon has its picture inside the safe zone (tests/icon_test.py).
+            assert.deepEqual(found.icons, [
+                ['192x192', 'any', png_of(192)], ['512x512', 'any', png_of(512)], ['512x512', 'maskable', png_of(512)],
+            ]);
             await tab.close();
         });
+
+        test('before the first prompt the browser asks for nothing but the page; the icons and the manifest come after it',
+            time_limit, async () => {
+                // An address of its own, where no service worker of an earlier test asks for
+                // its own script; the page's end held back, so that the page is still being
+                // read when its program waits for the first time.
+                const own = await serve(site);
+                try {
+                    await own.hold('', '</body>');
+                    const tab = await engine.open('about:blank', desktop);
+                    await own.requests();
+                    await tab.goto(`${own.url}?seed=8`, { wait: false });
+                    await tab.wait_for(ready);
+                    // The prompt is up, and nothing more of the page will come until it is
+                    // released: the page, and at most the small icon it names (Firefox may
+                    // fetch it as soon as it has read the page's head).
+                    const before = await own.requests();
+                    assert.deepEqual(before.filter((file) => file !== '/onigawara.svg'), ['/?seed=8'], 'asked for before the first prompt');
+                    const links = () => [...document.querySelectorAll('link')].map((link) => link.getAttribute('href'));
+                    assert.deepEqual(await tab.eval(links), ['onigawara.svg'], 'links in the page before it has been read');
+                    await own.release('');
+                    await tab.wait_for(() => document.querySelectorAll('link').length > 1);
+                    assert.deepEqual(await tab.eval(links), ['onigawara.svg', 'favicon.ico', 'onigawara-192.png', 'manifest.webmanifest']);
+                    // The browser fetches an icon for the tab once the page has loaded.
+                    const asked = [...before];
+                    await poll(async () => {
+                        asked.push(...await own.requests());
+                        return asked.some((file) => /^\/(onigawara\.svg|favicon\.ico)$/.test(file));
+                    }, 'a request for the tab\'s icon');
+                    assert.equal(await tab.eval(printed), printed_at_terminal(8, []));
+                    await tab.close();
+                } finally {
+                    await own.release('');
+                    own.stop();
+                }
+            });
 
         test('after a visit the page plays with the server gone; a changed build is played once served, offline too',
             time_limit, async () => {
@@ -605,7 +732,9 @@ for (const name of chosen) {
                     document.getElementById('copy-conversation').click();
                     document.getElementById('copy-link').click();
                 });
-                assert.deepEqual(await tab.wait_for(() => window.copied_texts.length === 2 && window.copied_texts), [screen, link]);
+                // The conversation without the blank line the program's first print begins with.
+                assert.deepEqual(await tab.wait_for(() => window.copied_texts.length === 2 && window.copied_texts),
+                    [screen.replace(/^\n/, ''), link]);
 
                 // Opened anew, the link plays the same conversation to the same end.
                 await tab.goto('about:blank');
@@ -635,7 +764,9 @@ for (const name of chosen) {
                 assert.ok((await tab.eval(screen_text)).includes(`${markup}\n`), 'the markup echoed as text');
                 assert.deepEqual(await tab.eval(() => [...document.querySelectorAll('#output *')].map((e) => e.tagName)
                     .filter((tag) => tag !== 'SPAN')), []);
-                await pause(300);
+                // The program has read the line after the markup: had the markup become part of
+                // the page, its image would be there now.
+                assert.equal(await tab.eval(() => document.images.length), 0, 'the markup became an image');
                 assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
                 assert.deepEqual(errors, []);
                 await tab.close();
@@ -660,16 +791,21 @@ for (const name of chosen) {
         test('markup put into the page runs nothing: only the page\'s own script runs, and the program in it',
             time_limit, async () => {
                 const tab = await open_game(engine, '?seed=3');
+                // Three ways to run code: each is refused (the browser reports each refusal to
+                // the page as it happens) or runs. The test waits for all three to be decided.
                 await tab.eval(() => {
-                    document.getElementById('output').insertAdjacentHTML('beforeend',
+                    window.refused = [];
+                    document.addEventListener('securitypolicyviolation', (event) => window.refused.push(event.effectiveDirective));
+                    document.getElementById('screen').insertAdjacentHTML('beforeend',
                         '<img src="x" onerror="document.body.dataset.ran = 1"><a id="hostile" href="javascript:void(document.body.dataset.ran = 2)">x</a>');
                     document.getElementById('hostile').click();
                     const script = document.createElement('script');
                     script.textContent = 'document.body.dataset.ran = 3';
                     document.body.append(script);
                 });
-                await pause(300);
+                await tab.wait_for(() => window.refused.length === 3 || document.body.dataset.ran !== undefined);
                 assert.equal(await tab.eval(() => document.body.dataset.ran ?? null), null, 'markup ran as code');
+                assert.deepEqual((await tab.eval(() => window.refused)).sort(), ['script-src-attr', 'script-src-elem', 'script-src-elem']);
                 // The program itself still runs under the same rules.
                 await play_lines(tab, ['太郎', 'こんにちは']);
                 assert.equal(await tab.eval(printed), printed_at_terminal(3, ['太郎', 'こんにちは']));
@@ -704,7 +840,9 @@ async function paste(tab, text) {
 function typing_layout() {
     const field = document.getElementById('line');
     const output = document.getElementById('output');
-    const last = output.lastChild.firstChild;
+    const texts = document.createTreeWalker(output, NodeFilter.SHOW_TEXT);
+    let last = null;
+    while (texts.nextNode()) last = texts.currentNode;
     const prompt = document.createRange();
     prompt.setStart(last, last.length - 1);
     prompt.setEnd(last, last.length);
@@ -720,7 +858,7 @@ function typing_layout() {
         else lines.push({ top: r.top, left: r.left, right: r.right, height: r.height });
     }
     lines.sort((a, b) => a.top - b.top);
-    const margin = output.getClientRects()[0].left;
+    const margin = document.getElementById('conversation').getBoundingClientRect().left;
     const first = lines[0] || { top: NaN, left: NaN };
     const field_box = field.getBoundingClientRect();
     return {
@@ -736,16 +874,64 @@ function typing_layout() {
     };
 }
 
-// ---- The script that serves the page ----------------------------------------------------
-
-async function free_port() {
-    return new Promise((resolve) => {
-        const probe = net.createServer().listen(0, '127.0.0.1', () => {
-            const { port } = probe.address();
-            probe.close(() => resolve(port));
-        });
+// Runs in the page: where each piece of the screen stands, against where one flow of
+// the same pieces, laid out beside it at the same width, puts it (`moved`: the pieces
+// whose boxes differ). Pieces that the browser skips while out of sight have no boxes
+// to compare (`skipped` counts them); those after them stand right only if they hold
+// their place. Also the text of the pieces that share a flow with the line being
+// typed (`in_flow`), and the text after the screen's last line break (`last_line`).
+function against_one_flow() {
+    const conversation = document.getElementById('conversation');
+    const pieces = [...document.querySelectorAll('#output .said, #output .typed')];
+    const flow = document.createElement('div');
+    flow.style.cssText = 'position: absolute; top: 0; left: 0; visibility: hidden; white-space: pre-wrap; overflow-wrap: anywhere';
+    flow.style.width = `${conversation.getBoundingClientRect().width}px`;
+    const copies = pieces.map((piece) => {
+        const copy = document.createElement('span');
+        copy.className = piece.className;
+        copy.textContent = piece.textContent;
+        return copy;
     });
+    flow.append(...copies);
+    // The line being typed, empty, sits on the last line and may make it taller.
+    if (!document.getElementById('line').hidden) {
+        const typing = document.createElement('span');
+        typing.className = 'typed';
+        typing.style.paddingInlineEnd = getComputedStyle(document.getElementById('line')).paddingInlineEnd;
+        flow.append(typing);
+    }
+    document.getElementById('screen').append(flow);
+    const boxes = (element, origin) => [...element.getClientRects()].filter((r) => r.width >= 0.5)
+        .map((r) => [r.left - origin.left, r.top - origin.top, r.width, r.height].map((v) => Math.round(v * 2) / 2).join(' '));
+    const moved = [];
+    let skipped = 0;
+    const page_origin = conversation.getBoundingClientRect();
+    const flow_origin = flow.getBoundingClientRect();
+    pieces.forEach((piece, i) => {
+        if (!piece.checkVisibility({ contentVisibilityAuto: true })) {
+            skipped += 1;
+            return;
+        }
+        const [here, there] = [boxes(piece, page_origin), boxes(copies[i], flow_origin)];
+        if (here.join() !== there.join() && moved.length < 5) moved.push({ text: piece.textContent, here, there });
+    });
+    flow.remove();
+    const flows_with_typing = (piece) => {
+        let box = piece.parentElement;
+        while (box !== conversation && getComputedStyle(box).display === 'inline') box = box.parentElement;
+        return box === conversation;
+    };
+    const text = document.getElementById('output').textContent;
+    return {
+        moved,
+        skipped,
+        compared: pieces.length - skipped,
+        in_flow: pieces.filter(flows_with_typing).map((piece) => piece.textContent).join(''),
+        last_line: text.slice(text.lastIndexOf('\n') + 1),
+    };
 }
+
+// ---- The script that serves the page ----------------------------------------------------
 
 // Starts scripts/play-web with `args`; resolves to { addresses, stop } once it serves.
 async function start_play_web(args) {
@@ -765,7 +951,7 @@ async function start_play_web(args) {
         const local = addresses.find((a) => a.includes('127.0.0.1')) || addresses[0];
         for (let tries = 0; !(await fetch(local).then((r) => r.ok, () => false)); ++tries) {
             assert.ok(tries < 100, `nothing served at ${local}`);
-            await new Promise((resolve) => setTimeout(resolve, 100));
+            await pause(100);
         }
         return { addresses, stop };
     } catch (error) {

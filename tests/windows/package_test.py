@@ -15,10 +15,10 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import wine  # noqa: E402
-from sessions import BANNER, OPENING, environment, prompt, sj  # noqa: E402
+from sessions import BANNER, OPENING, VERSION, environment, prompt, sj  # noqa: E402
 
 CPACK = OBJDUMP = BUILD = None
-FOLDER = "onigawara-3.0-win64/"
+FOLDER = f"onigawara-{VERSION}-win64/"
 
 
 def link_time_stamp(program) -> int:
@@ -34,13 +34,13 @@ class Zip(unittest.TestCase):
         with tempfile.TemporaryDirectory() as work:
             subprocess.run([CPACK, "--config", os.path.join(BUILD, "CPackConfig.cmake"), "-B", work],
                            check=True, capture_output=True, timeout=300, env=environment(SOURCE_DATE_EPOCH=None))
-            package = pathlib.Path(work) / "onigawara-3.0-win64.zip"
+            package = pathlib.Path(work) / f"onigawara-{VERSION}-win64.zip"
             with zipfile.ZipFile(package) as archive:
                 self.assertEqual([FOLDER + "README.txt", FOLDER + "onigawara.exe"], sorted(archive.namelist()))
                 archive.extractall(work)
             readme = (pathlib.Path(work) / FOLDER / "README.txt").read_bytes()
             # UTF-8 with a byte order mark, which Notepad heeds, and CR LF line ends.
-            self.assertTrue(readme.startswith(b"\xef\xbb\xbfonigawara 3.0 for Windows\r\n"), readme[:40])
+            self.assertTrue(readme.startswith(f"\ufeffonigawara {VERSION} for Windows\r\n".encode()), readme[:40])
             self.assertNotIn(b"\n", readme.replace(b"\r\n", b""))
             text = readme[3:].decode("utf-8").replace("\r\n", "\n")
             self.readme_tells_what_players_need(text)

@@ -9,7 +9,7 @@ import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import wine  # noqa: E402
-from sessions import OPENING, prompt, run as run_command, sj, transcripts  # noqa: E402
+from sessions import OPENING, VERSION, prompt, run as run_command, sj, transcripts  # noqa: E402
 
 BUILD = PROGRAM = TRANSCRIPTS = None
 
@@ -67,7 +67,7 @@ class CommandLine(unittest.TestCase):
                 self.assertEqual((0, help_text.stdout), (result.returncode, result.stdout))
 
     def test_version(self):
-        self.assertEqual(b"onigawara 3.0\r\n", run(["--version"]).stdout)
+        self.assertEqual(f"onigawara {VERSION}\r\n".encode(), run(["--version"]).stdout)
 
     def test_help_that_cannot_be_written(self):
         result = run_command(["sh", "-c", 'exec wine "$0" --help >/dev/full', PROGRAM],

@@ -3,7 +3,7 @@
 //
 //     resource_probe PROGRAM.exe
 //
-//     ProductName=...  FileDescription=...  FileVersion=3.0.0.0  ProductVersion=3.0.0.0
+//     ProductName=...  FileDescription=...  FileVersion=...  ProductVersion=...
 //     icons=1          (icon groups, as Explorer counts them)
 //     icon16=16x16 ... icon256=256x256   (each size loaded from the first group)
 //     manifest=...     (the application manifest, on one line)

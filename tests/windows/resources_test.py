@@ -13,6 +13,7 @@ import xml.etree.ElementTree as ElementTree
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
 import wine  # noqa: E402
+from sessions import WINDOWS_VERSION  # noqa: E402
 
 BUILD = PROGRAM = PROBE = ICO = None
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
@@ -115,7 +116,7 @@ class Resources(unittest.TestCase):
         self.assertEqual("VS_VERSION_INFO", key)
         signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<IIIIII", fixed)
         self.assertEqual(0xFEEF04BD, signature)
-        self.assertEqual(("3.0.0.0", "3.0.0.0"),
+        self.assertEqual((WINDOWS_VERSION, WINDOWS_VERSION),
                          (version_numbers(file_ms, file_ls), version_numbers(product_ms, product_ls)))
         (strings,) = [child for child in children if child[0] == "StringFileInfo"]
         (table,) = strings[2]
@@ -123,11 +124,14 @@ class Resources(unittest.TestCase):
         values = {name: value for name, value, _ in table[2]}
         self.assertEqual("onigawara", values["ProductName"])
         self.assertEqual("onigawara: chat in Japanese with a short-tempered warlord", values["FileDescription"])
-        self.assertEqual("3.0.0.0", values["FileVersion"])
+        self.assertEqual(WINDOWS_VERSION, values["FileVersion"])
+        self.assertEqual(WINDOWS_VERSION, values["ProductVersion"])
         self.assertEqual("onigawara.exe", values["OriginalFilename"])
 
     def test_manifest(self):
         manifest = ElementTree.fromstring(self.found[(RT_MANIFEST, 1)])
+        identity = manifest.find("{urn:schemas-microsoft-com:asm.v1}assemblyIdentity")
+        self.assertEqual(("onigawara", WINDOWS_VERSION), (identity.get("name"), identity.get("version")))
         level = manifest.find(".//{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")
         self.assertEqual("asInvoker", level.get("level"))
         supported = manifest.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS")
@@ -168,7 +172,7 @@ class UnderWine(unittest.TestCase):
         lines = dict(line.split("=", 1) for line in result.stdout.decode().splitlines())
         expected = {"ProductName": "onigawara",
                     "FileDescription": "onigawara: chat in Japanese with a short-tempered warlord",
-                    "FileVersion": "3.0.0.0", "ProductVersion": "3.0.0.0", "icons": "1"}
+                    "FileVersion": WINDOWS_VERSION, "ProductVersion": WINDOWS_VERSION, "icons": "1"}
         expected.update({f"icon{size}": f"{size}x{size}" for size in ICON_SIZES})
         self.assertEqual(expected, {name: value for name, value in lines.items() if name != "manifest"})
         self.assertIn('level="asInvoker"', lines["manifest"])

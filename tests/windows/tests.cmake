@@ -38,3 +38,17 @@ set_tests_properties(windows.resources PROPERTIES FIXTURES_REQUIRED wine)
 add_test(NAME windows.imports_only_windows_dlls
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/windows/imports_test.py ${CMAKE_OBJDUMP}
                  $<TARGET_FILE:onigawara>)
+
+# The code page 932 tables follow their generator's source in a build for another platform.
+add_test(NAME windows.table_generator_follows_its_source
+         COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/table_generator_test.py ${CMAKE_COMMAND}
+                 ${PROJECT_SOURCE_DIR} ${CMAKE_TOOLCHAIN_FILE})
+
+# Labels: all of these are slow; those run under wine are "wine" too.
+get_property(tests_here DIRECTORY PROPERTY TESTS)
+foreach(test IN LISTS tests_here)
+  set_tests_properties(${test} PROPERTIES LABELS slow)
+endforeach()
+set_tests_properties(windows.unit_tests windows.piped_sessions windows.console_sessions windows.package
+                     windows.resources windows.wine_prefix_create windows.wine_prefix_remove
+                     PROPERTIES LABELS "slow;wine")
