@@ -25,8 +25,7 @@ const char charset_spellings_and_exit_status[] =
     "                         CHARSET may be in any case; utf8 is taken for\n"
     "                         utf-8, and sjis, cp932 or windows-31j for shift_jis\n"
     "\n"
-    "Exit status: 0; 1 when the help or the version cannot be written; 2 when the\n"
-    "command line is wrong.\n";
+    "Exit status: 0; 1 on a read or write error; 2 when the command line is wrong.\n";
 
 } // namespace
 

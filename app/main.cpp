@@ -13,10 +13,16 @@ namespace {
 // attaches it, so that it costs no start-up work and no space in the file.
 constinit console con;
 
+// Says on standard error why the program could not go on, as GNU programs do, and
+// gives the exit status 1: "onigawara: write error: No space left on device".
+int report_failure(const char* what, int error)
+{
+    std::fprintf(stderr, "onigawara: %s error: %s\n", what, std::strerror(error));
+    return 1;
+}
+
 // Prints `pieces` on standard output. When they cannot all be written (a full disk,
-// a closed stream), says why on standard error and gives exit status 1, as GNU
-// programs do: a help text that never arrived is no success. The game's own output
-// goes another way, and stays quiet about failures.
+// a closed stream), says why: a help text that never arrived is no success.
 template <std::size_t count>
 int print_answer(const std::array<const char*, count>& pieces)
 {
@@ -28,9 +34,7 @@ int print_answer(const std::array<const char*, count>& pieces)
         }
     }
     if (failure == 0 && std::fflush(stdout) == EOF) failure = errno != 0 ? errno : EIO;
-    if (failure == 0) return 0;
-    std::fprintf(stderr, "onigawara: write error: %s\n", std::strerror(failure));
-    return 1;
+    return failure == 0 ? 0 : report_failure("write", failure);
 }
 
 // Help and version on standard output; a wrong command line on standard error
@@ -62,5 +66,12 @@ int main(int argc, char** argv)
     run_conversation(con, rng, args.seed_given ? args.seed : platform_clock_seed());
     console_finish(con);
     platform_close_console();
+    // A game that could not read its player or be seen ended at once; a reader that
+    // left (a closed pipe) ends it quietly, and so does the end of input.
+    switch (con.failure.what) {
+    case console_failure::kind::read: return report_failure("read", con.failure.error);
+    case console_failure::kind::write: return report_failure("write", con.failure.error);
+    case console_failure::kind::none: break;
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "console/console.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "console/cp932.h"
@@ -16,12 +17,29 @@ console::console(console_port& port, console_mode mode) { console_attach(*this, 
 
 // ---- Output ----------------------------------------------------------------------
 
+namespace {
+
+// Stops the conversation at once: nothing more is written or read.
+void halt_on_failure(console& con, console_failure::kind what)
+{
+    const int error = con.port->last_error();
+    con.halted = true;
+    con.failure = {what, error != 0 ? error : EIO};
+}
+
+} // namespace
+
 void console_flush(console& con)
 {
     if (con.output_size == 0) return;
-    if (!con.output_gone && con.port->write_all(con.output, con.output_size) == console_port::write_outcome::reader_gone)
-        con.output_gone = true;
-    con.output_size = 0;  // a failed write is forgotten: the conversation goes on
+    if (!con.halted) {
+        switch (con.port->write_all(con.output, con.output_size)) {
+        case console_port::write_outcome::written: break;
+        case console_port::write_outcome::reader_gone: con.halted = true; break;  // a quiet end
+        case console_port::write_outcome::failed: halt_on_failure(con, console_failure::kind::write); break;
+        }
+    }
+    con.output_size = 0;
 }
 
 namespace {
@@ -43,7 +61,7 @@ void append_raw(console& con, const char* bytes, std::size_t size)
 // converted character whole within one write.
 void emit(console& con, const char* bytes, std::size_t size)
 {
-    if (con.output_gone) return;
+    if (con.halted) return;
     if (con.encoder == nullptr) {
         append_raw(con, bytes, size);
         return;
@@ -111,11 +129,13 @@ bool refill(console& con, console_port::read_purpose purpose)
 {
     console_flush(con);  // whatever was printed is out before we wait
     con.last_read_ended = true;
-    if (con.input_ended || con.output_gone) return false;
+    if (con.input_ended || con.halted) return false;
     con.port->before_read(purpose);
+    con.port->set_line_capacity(con.line_capacity);
     std::size_t size = con.port->read_some(con.input, console_input_capacity);
     if (size == 0) {
         con.input_ended = true;  // a terminal says end of input once: it is remembered
+        if (con.port->last_error() != 0) halt_on_failure(con, console_failure::kind::read);
         return false;
     }
     // 0x1A ends the data of the read it arrives in; from a pipe or a file, the input.
@@ -129,10 +149,11 @@ bool refill(console& con, console_port::read_purpose purpose)
     return size > 0;
 }
 
-// Once the reader of the output has gone, nothing more is read: the conversation ends.
+// Once the reader of the output has gone, or a read or write failed, nothing more
+// is read: the conversation ends.
 bool input_available(console& con, console_port::read_purpose purpose)
 {
-    return !con.output_gone && (con.input_start < con.input_end || refill(con, purpose));
+    return !con.halted && (con.input_start < con.input_end || refill(con, purpose));
 }
 
 // The next byte of input in text mode (a CR directly before an LF is dropped), or
@@ -148,13 +169,48 @@ int next_byte(console& con, console_port::read_purpose purpose)
     return byte;
 }
 
+// The bytes of a line, one at a time, that a buffer keeps: whole characters while
+// they fit. Once one does not, the rest of the line is dropped.
+class line_fit {
+public:
+    explicit line_fit(std::size_t room) : room_(room) {}
+
+    bool keeps(unsigned char b)
+    {
+        if (cut_) return false;
+        const bool starts_double = !trail_expected_ && cp932_is_lead_byte(b);
+        if (room_ == 0 || (starts_double && room_ < 2)) {
+            cut_ = true;
+            return false;
+        }
+        --room_;
+        trail_expected_ = starts_double;
+        return true;
+    }
+
+private:
+    std::size_t room_;             // bytes the buffer still takes, its NUL apart
+    bool trail_expected_ = false;  // the byte before was the first of a double-byte character
+    bool cut_ = false;
+};
+
 constexpr auto for_line = console_port::read_purpose::line;
 constexpr auto for_key = console_port::read_purpose::key;
 
 } // namespace
 
+std::size_t console_kept_size(const char* line, std::size_t size, std::size_t capacity)
+{
+    if (capacity == 0) return 0;
+    line_fit fit(capacity - 1);
+    std::size_t kept = 0;
+    while (kept < size && fit.keeps(static_cast<unsigned char>(line[kept]))) ++kept;
+    return kept;
+}
+
 bool console_get_line(console& con, char* buffer, std::size_t capacity)
 {
+    con.line_capacity = capacity;
     int byte = next_byte(con, for_line);
     if (byte < 0) return false;  // the buffer stays as it was
 
@@ -163,19 +219,10 @@ bool console_get_line(console& con, char* buffer, std::size_t capacity)
         while (byte >= 0 && byte != '\n') byte = next_byte(con, for_line);
         return true;
     }
-    bool trail_expected = false;  // the byte before was the first of a double-byte character
-    bool cut = false;
+    line_fit fit(capacity - 1);
     for (; byte >= 0 && byte != '\n'; byte = next_byte(con, for_line)) {
-        if (cut) continue;  // the rest of a long line is dropped
-        auto b = static_cast<unsigned char>(byte);
-        bool starts_double = !trail_expected && cp932_is_lead_byte(b);
-        std::size_t room = capacity - 1 - size;
-        if (room == 0 || (starts_double && room < 2)) {
-            cut = true;
-            continue;
-        }
-        buffer[size++] = static_cast<char>(b);
-        trail_expected = starts_double;
+        const auto b = static_cast<unsigned char>(byte);
+        if (fit.keeps(b)) buffer[size++] = static_cast<char>(b);  // the rest of a long line is dropped
     }
     buffer[size] = '\0';
     return true;

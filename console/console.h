@@ -34,9 +34,17 @@ public:
     // page shows a sign at a key wait) keeps it; the others need not.
     enum class read_purpose { line, key };
     virtual void before_read(read_purpose purpose) { (void)purpose; }
+    // Told with before_read: the capacity of the buffer that the line goes to, its
+    // NUL included (0: none known); at a key wait, that of the line read before it,
+    // which the rest of a typed line joins. A port that edits the typed line itself
+    // keeps the line to what the console keeps of it.
+    virtual void set_line_capacity(std::size_t capacity) { (void)capacity; }
     // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
     // With an output_encoder(), the bytes are always whole encoded characters.
     virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;
+    // The errno value behind the last read_some that gave 0 or the last write_all
+    // that failed; 0 when that read met the end of input, or when nothing is known.
+    virtual int last_error() const { return 0; }
     // How printed text leaves: nullptr for code page 932 as it is; otherwise each
     // piece of a print (a run of its format, or one argument) is converted on its
     // own, character by character, so that a stray lead byte at the end of a name
@@ -57,6 +65,13 @@ struct console_mode {
     bool output_is_terminal = false;
 };
 
+// Why a console stopped short of its conversation: a read or a write that failed.
+struct console_failure {
+    enum class kind { none, read, write };
+    kind what = kind::none;
+    int error = 0;  // an errno value
+};
+
 inline constexpr std::size_t console_input_capacity = 64 * 1024;
 inline constexpr std::size_t console_output_capacity = 16 * 1024;
 
@@ -75,10 +90,13 @@ struct console {
     std::size_t input_end = 0;    // end of the bytes read
     bool input_ended = false;     // end of input seen for good: nothing more is read
     bool last_read_ended = false; // the latest read gave end of input
+    std::size_t line_capacity = 0; // the capacity of the latest line read
 
     char output[console_output_capacity] = {};
     std::size_t output_size = 0;
-    bool output_gone = false;  // the reader left: nothing more is written or read
+    // Nothing more is written or read: the reader left, or a read or a write failed.
+    bool halted = false;
+    console_failure failure{};  // what failed, if anything did
 };
 
 // Attaches a console to its port: standard input and output in the program.
@@ -164,6 +182,12 @@ void console_flush(console& con);
 void console_finish(console& con);
 
 // ---- Input ---------------------------------------------------------------------
+
+// How many of the first bytes of a typed line (`size` bytes, without its newline)
+// console_get_line keeps in a buffer of `capacity` bytes: whole characters while
+// they fit in capacity - 1. A lead byte asks for room for two bytes.
+//     "ab" "あ" into 4 bytes  ->  2        "abc" into 4 bytes  ->  3
+std::size_t console_kept_size(const char* line, std::size_t size, std::size_t capacity);
 
 // Reads one line into `buffer` (at most capacity - 1 bytes and a NUL), without its
 // newline. A longer line is cut on a character boundary and the rest of it, up to

@@ -51,7 +51,9 @@ public:
 
     std::size_t read_some(char* into, std::size_t size) override;
     void before_read(read_purpose purpose) override { inner_->before_read(purpose); }
+    void set_line_capacity(std::size_t capacity) override { inner_->set_line_capacity(capacity); }
     write_outcome write_all(const char* bytes, std::size_t size) override { return inner_->write_all(bytes, size); }
+    int last_error() const override { return inner_->last_error(); }
     char_encoder output_encoder() const override
     {
         return convert_output_ ? cp932_char_to_utf8 : inner_->output_encoder();

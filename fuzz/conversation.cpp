@@ -58,6 +58,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     console_finish(*f.con);
 
     FUZZ_CHECK(f.port.written.starts_with(title(f.utf8_output)));
-    FUZZ_CHECK(input_ended || f.con->output_gone || ends_with(f.port.written, end_banner(f.utf8_output)));
+    FUZZ_CHECK(input_ended || f.con->halted || ends_with(f.port.written, end_banner(f.utf8_output)));
     return 0;
 }

@@ -92,10 +92,10 @@ public:
 
     write_outcome write_all(const char* bytes, std::size_t size) override
     {
-        FUZZ_CHECK(!told_reader_gone);  // nothing is written once the reader has gone
+        FUZZ_CHECK(!told_reader_gone);  // nothing is written once the reader has gone, or a write failed
         FUZZ_CHECK(!utf8_writes || whole_utf8_characters(std::string(bytes, size)));
         written.append(bytes, size);
-        told_reader_gone = outcome_ == write_outcome::reader_gone;
+        told_reader_gone = outcome_ != write_outcome::written;
         return outcome_;
     }
 

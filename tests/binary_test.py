@@ -94,8 +94,7 @@ USAGE_HINT = b"Try 'onigawara --help' for more information.\n"
 
 class CommandLine(unittest.TestCase):
     def test_help_and_version_that_cannot_be_written(self):
-        # The game's own output stays quiet when it cannot be written (fault_test.py);
-        # the help and the version are all there is to a run, so they say so.
+        # As a game's own output does (fault_test.py).
         for option in ("--help", "--version"):
             for what, redirection, reason in [("/dev/full", ">/dev/full", b"No space left on device"),
                                               ("closed", ">&-", b"Bad file descriptor")]:

@@ -1,4 +1,6 @@
 // The console runtime: random source, formatted output, line input and key wait.
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -71,15 +73,39 @@ TEST(ConsolePrint, AReaderThatLeftEndsTheInput)
     EXPECT_STREQ("old", line);
 }
 
-TEST(ConsolePrint, AFailedWriteIsIgnored)
+TEST(ConsolePrint, AFailedReadOrWriteStopsTheConversationAndSaysWhy)
 {
-    test_console f("a\nb\n", 2);
-    f.port.outcome = console_port::write_outcome::failed;
-    char line[10];
-    console_print(*f.con, "prompt"_sj);
-    EXPECT_TRUE(console_get_line(*f.con, line));
-    EXPECT_TRUE(console_get_line(*f.con, line));
-    EXPECT_STREQ("b", line);
+    // Nothing more is written or read; a port that knows no reason gives EIO.
+    struct case_ {
+        const char* what;
+        console_port::write_outcome outcome;
+        int error;
+        console_failure::kind failed;
+        int reported;
+    };
+    const case_ cases[] = {
+        {"a write fails", console_port::write_outcome::failed, ENOSPC, console_failure::kind::write, ENOSPC},
+        {"a write fails, reason unknown", console_port::write_outcome::failed, 0, console_failure::kind::write, EIO},
+        {"a read fails", console_port::write_outcome::written, EISDIR, console_failure::kind::read, EISDIR},
+        {"the reader left", console_port::write_outcome::reader_gone, 0, console_failure::kind::none, 0},
+    };
+    for (const case_& c : cases) {
+        SCOPED_TRACE(c.what);
+        test_console f(c.failed == console_failure::kind::read ? "" : "a\nb\n", 2);
+        f.port.outcome = c.outcome;
+        f.port.error = c.error;
+        char line[10] = "old";
+        console_print(*f.con, "prompt"_sj);
+        EXPECT_FALSE(console_get_line(*f.con, line));
+        EXPECT_STREQ("old", line);
+        console_wait_key(*f.con);
+        console_print(*f.con, "more"_sj);
+        console_finish(*f.con);
+        EXPECT_EQ(0u, f.port.reads - (c.failed == console_failure::kind::read ? 1 : 0));
+        EXPECT_EQ(c.failed == console_failure::kind::read ? "prompt" : "", f.port.output);
+        EXPECT_EQ(c.failed, f.con->failure.what);
+        EXPECT_EQ(c.reported, f.con->failure.error);
+    }
 }
 
 // ---- Line input ----------------------------------------------------------------------
@@ -257,6 +283,53 @@ TEST(ConsoleWaitKey, TellsThePortWhichReadsAreForAKey)
             console_wait_key(*f.con);
             console_get_line(*f.con, line);
             EXPECT_EQ(c.purposes, f.port.read_purposes) << c.what << (utf8_input ? ", converted" : "");
+        }
+    }
+}
+
+// ---- What the port is told before each read ------------------------------------------------
+
+// A port that edits lines itself keeps each to what the console keeps of it: the
+// capacity of the line read, and at a key wait, of the line read before it.
+TEST(ConsoleInput, TellsThePortTheCapacityOfTheLineRead)
+{
+    struct telling_port : memory_port {
+        using memory_port::memory_port;
+        void set_line_capacity(std::size_t capacity) override { capacities.push_back(capacity); }
+        std::vector<std::size_t> capacities;
+    };
+    telling_port port("ab\nc\nd\n", 3);  // reads "ab\n", "c\nd", "\n"
+    console con(port, {});
+    char name[20];
+    char line[100];
+    ASSERT_TRUE(console_get_line(con, name));
+    console_wait_key(con);
+    ASSERT_TRUE(console_get_line(con, line));  // "" after the c that the wait took: no read
+    ASSERT_TRUE(console_get_line(con, line));
+    EXPECT_EQ((std::vector<std::size_t>{20, 20, 100}), port.capacities);
+    EXPECT_EQ("LKL", port.read_purposes);
+}
+
+TEST(ConsoleKeptSize, IsWhatALineKeepsOfTheTypedLine)
+{
+    const std::string a = sjis("あ");
+    const std::string mo = sjis("申");  // a trail byte in the ASCII range
+    struct case_ {
+        std::string typed;
+        std::size_t capacity;
+        std::size_t kept;
+    };
+    const case_ cases[] = {
+        {"abc", 4, 3},   {"abcd", 4, 3},       {"ab" + a, 4, 2}, {"a" + a, 4, 3},
+        {mo + mo, 4, 2}, {a + a + a, 100, 6},  {"abc", 0, 0},    {"", 4, 0},
+    };
+    for (const case_& c : cases) {
+        EXPECT_EQ(c.kept, console_kept_size(c.typed.data(), c.typed.size(), c.capacity)) << readable(c.typed);
+        if (c.capacity > 0) {  // and it is what console_get_line keeps
+            test_console f(c.typed + "\n");
+            std::vector<char> buffer(c.capacity);
+            ASSERT_TRUE(console_get_line(*f.con, buffer.data(), c.capacity));
+            EXPECT_EQ(c.kept, std::strlen(buffer.data())) << readable(c.typed);
         }
     }
 }

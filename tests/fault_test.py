@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Faults tried on the real binary: output that cannot be written, a reader that
-goes away, input that is closed, empty or endless, overlong lines and odd bytes.
+goes away, input that is closed, unreadable, empty or endless, overlong lines and
+odd bytes.
 
 Usage: fault_test.py PATH_TO_ONIGAWARA
 Runs are seeded with --seed 1 (greeting 6).
@@ -63,18 +64,19 @@ def replies(output: bytes, name: bytes) -> list:
 
 
 class Output(unittest.TestCase):
-    def test_output_that_cannot_be_written_is_ignored(self):
-        # More than one read of input: reading it all shows that the conversation
-        # went on past the failed writes, to the end of its input.
+    def test_output_that_cannot_be_written_ends_the_game_with_status_1(self):
+        # At once: the name request cannot be written, and no input is read.
         lines = sj("太郎\n") + b"".join(b"x" * 99 + b"\n" for _ in range(3000))
-        for what, script in [("stdout on /dev/full", 'exec "$0" --seed 1 >/dev/full'), ("stdout closed", 'exec "$0" --seed 1 >&-')]:
+        cases = [("stdout on /dev/full", 'exec "$0" --seed 1 >/dev/full', "No space left on device"),
+                 ("stdout closed", 'exec "$0" --seed 1 >&-', "Bad file descriptor")]
+        for what, script, reason in cases:
             with self.subTest(what), tempfile.TemporaryFile() as stdin:
                 stdin.write(lines)
                 stdin.seek(0)
                 result = shell(script, stdin)
-                self.assertEqual(0, result.returncode)
-                self.assertEqual(b"", result.stderr)
-                self.assertEqual(len(lines), os.lseek(stdin.fileno(), 0, os.SEEK_CUR), "input read to its end")
+                self.assertEqual(f"onigawara: write error: {reason}\n".encode(), result.stderr)
+                self.assertEqual(1, result.returncode)
+                self.assertEqual(0, os.lseek(stdin.fileno(), 0, os.SEEK_CUR), "no input read")
 
     def test_a_reader_that_left_ends_the_program_while_input_keeps_coming(self):
         read_end, write_end = os.pipe()
@@ -116,11 +118,17 @@ class Output(unittest.TestCase):
 
 class Input(unittest.TestCase):
     def test_no_input_ends_quietly_after_the_name_request(self):
-        for what, script in [("stdin closed", 'exec "$0" --seed 1 <&-'), ("stdin /dev/null", 'exec "$0" --seed 1 </dev/null')]:
+        result = shell('exec "$0" --seed 1 </dev/null', subprocess.DEVNULL)
+        self.assertEqual((0, b"", OPENING), (result.returncode, result.stderr, result.stdout))
+
+    def test_input_that_cannot_be_read_ends_the_game_with_status_1(self):
+        cases = [("stdin closed", 'exec "$0" --seed 1 <&-', "Bad file descriptor"),
+                 ("stdin a directory", 'exec "$0" --seed 1 </', "Is a directory")]
+        for what, script, reason in cases:
             with self.subTest(what):
                 result = shell(script, subprocess.DEVNULL)
-                self.assertEqual(0, result.returncode)
-                self.assertEqual(b"", result.stderr)
+                self.assertEqual(f"onigawara: read error: {reason}\n".encode(), result.stderr)
+                self.assertEqual(1, result.returncode)
                 self.assertEqual(OPENING, result.stdout)
 
     def test_overlong_name_and_line_are_cut_on_a_character_boundary(self):

@@ -23,12 +23,14 @@ public:
     std::size_t read_some(char* into, std::size_t size) override;
     void before_read(read_purpose purpose) override { read_purposes += purpose == read_purpose::key ? 'K' : 'L'; }
     write_outcome write_all(const char* bytes, std::size_t size) override;
+    int last_error() const override { return error; }
 
     std::string output;
     std::string read_purposes;  // what each read was told it is for: L a line, K a key wait
     std::size_t reads = 0;
     std::size_t writes = 0;
     write_outcome outcome = write_outcome::written;  // what every write reports
+    int error = 0;  // what last_error() reports: the input ends with this read error
 
 private:
     std::string input_;

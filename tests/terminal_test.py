@@ -8,8 +8,13 @@ The screen is everything the terminal shows: the program's output, each line
 break turned into CR LF by the terminal, and the echo of what is typed there.
 Every session compares the whole screen byte for byte, step by step: the test
 types only once the output due before it has appeared, as a person would.
-Typing Enter sends CR, as a keyboard does."""
+Typing Enter sends CR, as a keyboard does.
+
+The sessions take TERM from the environment: where it names a terminal that is
+not a dumb one, the program edits the typed line itself, and typing a line and
+Enter shows the same bytes as the terminal's own echo did."""
 import fcntl
+import itertools
 import os
 import pty
 import resource
@@ -22,7 +27,7 @@ import termios
 import time
 import unittest
 
-from sessions import BANNER_TEXT, OPENING_TEXT, environment, kill_group, seeded, sj
+from sessions import BANNER_TEXT, OPENING_TEXT, environment, kill_group, seeded
 
 BINARY = None
 WAIT = 10     # seconds to wait for output that is due
@@ -46,9 +51,9 @@ C_LOCALE = {"LC_ALL": "C"}
 
 class Session:
     """One run of the program with the pseudo-terminal as its standard input,
-    its standard output, or both; the other stream is a pipe, which carries
-    code page 932 bytes. What the terminal sends and shows is in the charset of
-    `locale`: UTF-8 or, for any other locale, code page 932."""
+    its standard output, or both; the other stream is a pipe. What the terminal
+    sends and shows, and the pipe beside it carries, is in the charset of `locale`:
+    UTF-8 or, for any other locale, code page 932."""
 
     def __init__(self, test, seed, locale, utf8, input_terminal=True, output_terminal=True, arguments=(),
                  non_blocking=False, without_iutf8=False, keep_terminal=False, ignoring=()):
@@ -61,6 +66,9 @@ class Session:
         self.terminal_charset = "utf-8" if utf8 else "cp932"
         self.input_terminal = input_terminal
         self.output_terminal = output_terminal
+        # The program edits the line, and shows what it reads of it, at a terminal that can take it.
+        self.edited = (utf8 and input_terminal and output_terminal
+                       and environment(**locale).get("TERM", "") not in ("", "dumb", "unknown"))
         self.master, slave = pty.openpty()
         if without_iutf8:
             settings = termios.tcgetattr(slave)
@@ -119,7 +127,7 @@ class Session:
 
     def _check(self, stream):
         expected, got = self.expected[stream], self.got[stream]
-        charset = self.terminal_charset if stream == "screen" and self.output_terminal else "cp932"
+        charset = self.terminal_charset if stream == "pipe" or self.output_terminal else "cp932"
         self.test.assertEqual(expected.decode(charset, "backslashreplace"), got.decode(charset, "backslashreplace"),
                               f"{stream} differs")
         self.test.assertEqual(expected, got, f"{stream} differs")
@@ -133,18 +141,21 @@ class Session:
             self.expected["screen"] += text.replace("\n", "\r\n").encode(self.terminal_charset) + raw
             stream = "screen"
         else:
-            self.expected["pipe"] += sj(text) + raw
+            self.expected["pipe"] += text.encode(self.terminal_charset) + raw
             stream = "pipe"
         self._wait_for(lambda: len(self.got[stream]) >= len(self.expected[stream]), WAIT)
         self._check(stream)
 
-    def types(self, line, raw=b""):
-        """Types `line` (then the bytes `raw`) and Enter; a pipe gets the line in code page 932."""
+    def types(self, line, raw=b"", shown=None):
+        """Types `line` (then the bytes `raw`) and Enter. The line editor shows the
+        line as the program reads it (`shown`, when that differs); the terminal's
+        own echo shows it as typed."""
         if self.input_terminal:
             os.write(self.master, line.encode(self.terminal_charset) + raw + b"\r")
-            self.expected["screen"] += line.encode(self.terminal_charset) + raw + b"\r\n"  # the echo
+            echo = shown if self.edited and shown is not None else line
+            self.expected["screen"] += echo.encode(self.terminal_charset) + raw + b"\r\n"
         else:
-            self.process.stdin.write(sj(line) + raw + b"\n")
+            self.process.stdin.write(line.encode(self.terminal_charset) + raw + b"\n")
             self.process.stdin.flush()
 
     def presses_ctrl_d(self):
@@ -237,7 +248,7 @@ class Shell:
 
     COMMANDS = {"bash": ["bash", "--norc", "--noprofile", "--noediting", "-i"], "dash": ["dash", "-i"]}
 
-    def __init__(self, test, shell="bash"):
+    def __init__(self, test, shell="bash", term="dumb"):
         self.test = test
         self.master, self.terminal = pty.openpty()
         settings = termios.tcgetattr(self.terminal)
@@ -245,7 +256,7 @@ class Shell:
         termios.tcsetattr(self.terminal, termios.TCSANOW, settings)
         self.shell = subprocess.Popen(
             self.COMMANDS[shell], stdin=self.terminal, stdout=self.terminal, stderr=self.terminal,
-            env=environment(PS1="$ ", HISTFILE="", TERM="dumb", **UTF8_LOCALE),
+            env=environment(PS1="$ ", HISTFILE="", TERM=term, **UTF8_LOCALE),
             start_new_session=True, preexec_fn=lambda: take_terminal(0))
         self.screen = b""
         self.seen = 0  # how much of the screen has been waited for
@@ -357,10 +368,12 @@ class TerminalSessions(unittest.TestCase):
                 self.short_game(self.session(1, locale, utf8=True, arguments=["--charset=utf-8"]))
 
     def test_only_one_stream_is_the_terminal(self):
+        # One terminal, one charset: the pipe beside a UTF-8 terminal carries UTF-8 too
+        # (printf '太郎\n' | onigawara; onigawara | tee log).
         with self.subTest("output at the terminal, input from a pipe"):
-            # A lead byte at the end of the name has no character to finish: U+FFFD.
+            # A byte that begins no UTF-8 character is read as "?".
             s = self.session(1, UTF8_LOCALE, utf8=True, input_terminal=False)
-            self.short_game(s, raw=b"\x82", shown_name="太郎\ufffd")
+            self.short_game(s, raw=b"\x82", shown_name="太郎?")
         with self.subTest("input at the terminal, output into a pipe"):
             self.short_game(self.session(1, UTF8_LOCALE, utf8=True, output_terminal=False))
 
@@ -437,21 +450,30 @@ class TerminalSessions(unittest.TestCase):
                 self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
 
     def test_each_signal_puts_the_terminal_back_and_ends_the_program_by_it(self):
-        # Ctrl-C and Ctrl-\ are typed; the others come from elsewhere, as from kill.
-        cases = [(signal.SIGINT, b"\x03"), (signal.SIGQUIT, b"\x1c"), (signal.SIGTERM, None), (signal.SIGHUP, None),
-                 (signal.SIGALRM, None), (signal.SIGUSR1, None), (signal.SIGUSR2, None)]
-        for signal_number, key in cases:
-            with self.subTest(signal_number.name):
-                s = self.session(1, UTF8_LOCALE, utf8=True, without_iutf8=True, keep_terminal=True)
-                s.shows(OPENING_TEXT)
-                self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8, "IUTF8 is set for the run")
-                if key is None:
-                    s.process.send_signal(signal_number)
-                else:
-                    os.write(s.master, key)
-                s.process.wait(WAIT)
-                self.assertEqual(-signal_number, s.process.returncode, "ended by the signal, as the shell sees")
-                self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
+        # Every signal whose default action ends a program (SIGKILL apart, which no
+        # program can handle), the real-time ones by a sample, and those of a crash;
+        # with the terminal's own line editing (a dumb terminal) and with the
+        # program's, which sets the terminal further. Ctrl-C and Ctrl-\ are typed;
+        # the others come from elsewhere, as from kill.
+        typed = {signal.SIGINT: b"\x03", signal.SIGQUIT: b"\x1c"}
+        ending = [signal.SIGINT, signal.SIGQUIT, signal.SIGTERM, signal.SIGHUP, signal.SIGALRM, signal.SIGUSR1,
+                  signal.SIGUSR2, signal.SIGXCPU, signal.SIGXFSZ, signal.SIGVTALRM, signal.SIGPROF, signal.SIGIO,
+                  signal.SIGPWR, signal.SIGSYS, signal.SIGRTMIN, signal.SIGRTMIN + 5, signal.SIGRTMAX]
+        crashes = [signal.SIGABRT, signal.SIGSEGV, signal.SIGBUS, signal.SIGFPE, signal.SIGILL, signal.SIGTRAP]
+        for term in ("xterm", "dumb"):
+            for signal_number in ending + crashes:
+                with self.subTest(signal_name(signal_number), TERM=term):
+                    s = self.session(1, {**UTF8_LOCALE, "TERM": term}, utf8=True, without_iutf8=True,
+                                     keep_terminal=True)
+                    s.shows(OPENING_TEXT)
+                    self.assertTrue(termios.tcgetattr(s.terminal)[0] & IUTF8, "IUTF8 is set for the run")
+                    if signal_number in typed:
+                        os.write(s.master, typed[signal_number])
+                    else:
+                        s.process.send_signal(signal_number)
+                    s.process.wait(WAIT)
+                    self.assertEqual(-signal_number, s.process.returncode, "ended by the signal, as the shell sees")
+                    self.assertEqual(s.settings_before, termios.tcgetattr(s.terminal))
 
     def test_a_signal_left_ignored_stays_ignored(self):
         # As under nohup: SIGHUP changes nothing, and the game goes on to its end.
@@ -470,10 +492,11 @@ class TerminalSessions(unittest.TestCase):
     def test_a_stopped_game_ends_when_killed(self):
         # The game, continued in the background by bg or by bash's kill (which sends
         # SIGCONT after SIGTERM to a stopped job), must leave the terminal alone:
-        # tcsetattr() there would stop it again.
-        for then_bg in (False, True):
-            with self.subTest("Ctrl-Z, bg, kill %1" if then_bg else "Ctrl-Z, kill %1"):
-                shell = Shell(self)
+        # tcsetattr() there would stop it again. With the terminal's line editing
+        # (TERM=dumb) and with the program's.
+        for term, then_bg in itertools.product(("dumb", "xterm"), (False, True)):
+            with self.subTest("Ctrl-Z, bg, kill %1" if then_bg else "Ctrl-Z, kill %1", TERM=term):
+                shell = Shell(self, term=term)
                 game = shell.starts_the_game()
                 self.assertTrue(shell.iutf8(), "IUTF8 is set for the run")
                 shell.types("\x1a")
@@ -497,9 +520,9 @@ class TerminalSessions(unittest.TestCase):
 
     def test_ctrl_z_puts_the_terminal_back_and_fg_sets_iutf8_again(self):
         # After fg, Backspace over あ must still erase the whole character.
-        for shell_name in Shell.COMMANDS:
-            with self.subTest(shell_name):
-                shell = Shell(self, shell_name)
+        for shell_name, term in itertools.product(Shell.COMMANDS, ("dumb", "xterm")):
+            with self.subTest(shell_name, TERM=term):
+                shell = Shell(self, shell_name, term)
                 shell.starts_the_game()
                 shell.types("\x1a")
                 shell.shows("Stopped")
@@ -516,7 +539,12 @@ class TerminalSessions(unittest.TestCase):
 
     def test_a_game_started_in_the_background_takes_the_terminal_at_fg(self):
         # It leaves the terminal alone until fg continues it in the foreground.
-        shell = Shell(self)
+        for term in ("dumb", "xterm"):
+            with self.subTest(TERM=term):
+                self.background_game_taken_at_fg(term)
+
+    def background_game_taken_at_fg(self, term):
+        shell = Shell(self, term=term)
         game = shell.starts_the_game(in_background=True)
         shell.until(lambda: process_state(game) == "T", "stopped at its read of the terminal")
         self.assertEqual(shell.settings, termios.tcgetattr(shell.terminal), "left alone from the background")
@@ -535,7 +563,7 @@ class TerminalSessions(unittest.TestCase):
         s.shows(OPENING_TEXT)
         s.waits()
         writes_before = write_calls(s.process.pid)  # a sanitizer's run-time writes too, at start-up
-        s.process.stdin.write(sj("太郎\n\n\n"))
+        s.process.stdin.write("太郎\n\n\n".encode())
         s.process.stdin.flush()
         s.shows(GREETING + SILENCE + "鬼瓦＞お～い、太郎さ～ん、いませんか～。\n太郎＞")
         s.waits()
@@ -553,7 +581,7 @@ class TerminalSessions(unittest.TestCase):
     def short_game(self, s, typed_name="太郎", raw=b"", shown_name="太郎"):
         """A name, an empty line, 本能寺, then Enter at the end banner."""
         s.shows(OPENING_TEXT)
-        s.types(typed_name, raw)
+        s.types(typed_name, raw, shown=shown_name)
         s.shows(GREETING.replace("太郎", shown_name))
         s.types("")
         s.shows(SILENCE.replace("太郎", shown_name))
@@ -562,6 +590,13 @@ class TerminalSessions(unittest.TestCase):
         s.holds()
         s.types("")
         s.ends()
+
+
+def signal_name(number):
+    try:
+        return signal.Signals(number).name
+    except ValueError:  # a real-time signal without a name of its own
+        return f"SIGRTMIN+{number - signal.SIGRTMIN}"
 
 
 def write_calls(pid):

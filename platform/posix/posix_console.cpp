@@ -2,7 +2,7 @@
 
 #include <langinfo.h>
 #include <poll.h>
-#include <termios.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,10 +10,13 @@
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <initializer_list>
 
 #include "console/platform.h"
 #include "console/utf8_port.h"
+#include "platform/posix/edited_terminal.h"
+#include "platform/posix/terminal.h"
 
 // ---- Standard input and output --------------------------------------------------------
 
@@ -35,12 +38,14 @@ bool wait_until_ready(int fd, short events)
 
 std::size_t standard_streams::read_some(char* into, std::size_t size)
 {
+    error_ = 0;
     for (;;) {
         ssize_t got = ::read(STDIN_FILENO, into, size);
         if (got >= 0) return static_cast<std::size_t>(got);
         if (errno == EINTR) continue;
         if ((errno == EAGAIN || errno == EWOULDBLOCK) && wait_until_ready(STDIN_FILENO, POLLIN)) continue;
-        return 0;  // a read error counts as end of input
+        error_ = errno;
+        return 0;
     }
 }
 
@@ -51,7 +56,10 @@ console_port::write_outcome standard_streams::write_all(const char* bytes, std::
         if (put < 0 && errno == EINTR) continue;
         if (put < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && wait_until_ready(STDOUT_FILENO, POLLOUT)) continue;
         if (put < 0 && errno == EPIPE) return write_outcome::reader_gone;
-        if (put <= 0) return write_outcome::failed;
+        if (put <= 0) {
+            error_ = put < 0 ? errno : EIO;
+            return write_outcome::failed;
+        }
         bytes += put;
         size -= static_cast<std::size_t>(put);
     }
@@ -119,155 +127,44 @@ bool terminal_locale_is_utf8()
     return is_plain_c_locale(loaded) || charset_is_utf8(nl_langinfo(CODESET));
 }
 
-// ---- The terminal's settings: IUTF8 while the game has the terminal ----------------------
-//
-// Backspace over a typed Japanese character erases the whole character only when
-// the line discipline knows that input is UTF-8 (IUTF8). The program sets it while
-// it is the terminal's foreground job, and puts the terminal back as it found it
-// whenever it lets the terminal go: at its end, when a signal ends it, and when
-// Ctrl-Z stops it. After `fg` the shell hands over its own settings, so IUTF8 is
-// set again when the program is continued in the foreground.
-//
-// The terminal is touched from the foreground only. From the background the shell
-// has already put its own settings back, and tcsetattr() there would stop the
-// program with SIGTTOU: a stopped game that `kill %1` continues must end, not stop
-// again. The signal handlers below call only async-signal-safe functions.
+// ---- Which streams are converted, and how typing reaches the program ------------------------
 
 namespace {
 
-volatile sig_atomic_t wants_utf8_editing = 0;  // input is read as UTF-8 from this terminal
-volatile sig_atomic_t terminal_changed = 0;    // IUTF8 was set, and terminal_before is how it was
-termios terminal_before;
-// Blocked while a handler runs, and while the program itself changes the terminal:
-// every handled signal, so that no handler interrupts another, and SIGTTOU, so that
-// a program sent to the background between its look at the foreground and its
-// tcsetattr() goes on rather than stopping. Filled before any handler is set.
-sigset_t signals_held_off;
-
-bool in_foreground()
-{
-    const pid_t foreground = ::tcgetpgrp(STDIN_FILENO);
-    return foreground != -1 && foreground == ::getpgrp();
-}
-
-void put_terminal_back()
-{
-    if (terminal_changed && in_foreground()) ::tcsetattr(STDIN_FILENO, TCSANOW, &terminal_before);
-    terminal_changed = 0;
-}
-
-void set_utf8_editing()
-{
-#ifdef IUTF8
-    if (!wants_utf8_editing || !in_foreground()) return;
-    termios settings;
-    if (::tcgetattr(STDIN_FILENO, &settings) != 0 || (settings.c_iflag & IUTF8) != 0) return;
-    terminal_before = settings;
-    settings.c_iflag |= IUTF8;
-    terminal_changed = ::tcsetattr(STDIN_FILENO, TCSANOW, &settings) == 0;
-#endif
-}
-
-void set_handler(int signal_number, void (*handler)(int))
-{
-    struct sigaction action {};
-    action.sa_handler = handler;
-    action.sa_mask = signals_held_off;
-    action.sa_flags = SA_RESTART;
-    ::sigaction(signal_number, &action, nullptr);
-}
-
-// Lets `signal_number` act on the program as it does by default, now: from a
-// handler, where it is blocked, it is unblocked first.
-void act_by_default(int signal_number)
-{
-    set_handler(signal_number, SIG_DFL);
-    sigset_t just_this;
-    sigemptyset(&just_this);
-    sigaddset(&just_this, signal_number);
-    ::sigprocmask(SIG_UNBLOCK, &just_this, nullptr);
-    ::raise(signal_number);
-}
-
-// SIGINT, SIGTERM, ...: puts the terminal back, then ends the program by the same
-// signal, so that the shell sees how it ended.
-extern "C" void end_by_signal(int signal_number)
-{
-    const int saved_errno = errno;
-    put_terminal_back();
-    act_by_default(signal_number);  // does not come back
-    errno = saved_errno;
-}
-
-// SIGTSTP (Ctrl-Z): puts the terminal back, then stops. Once continued, by `fg` or
-// by a `kill %1` that is to end it, the program takes IUTF8 again if it is in the
-// foreground.
-extern "C" void stop_by_signal(int signal_number)
-{
-    const int saved_errno = errno;
-    put_terminal_back();
-    act_by_default(signal_number);  // stopped here until continued
-    set_handler(signal_number, stop_by_signal);
-    set_utf8_editing();
-    errno = saved_errno;
-}
-
-// SIGCONT: continued after a stop that was not Ctrl-Z's (SIGSTOP, or SIGTTIN when a
-// job in the background reads the terminal).
-extern "C" void continue_after_stop(int)
-{
-    const int saved_errno = errno;
-    set_utf8_editing();
-    errno = saved_errno;
-}
-
-struct signal_handling {
-    int signal_number;
-    void (*handler)(int);
-};
-
-constexpr signal_handling handled_signals[] = {
-    {SIGINT,  end_by_signal},
-    {SIGTERM, end_by_signal},
-    {SIGHUP,  end_by_signal},
-    {SIGQUIT, end_by_signal},
-    {SIGALRM, end_by_signal},
-    {SIGUSR1, end_by_signal},
-    {SIGUSR2, end_by_signal},
-    {SIGTSTP, stop_by_signal},
-    {SIGCONT, continue_after_stop},
-};
-
-// Handles the signals above, each unless it was left ignored (as nohup leaves
-// SIGHUP), and sets IUTF8 now if the program is in the foreground.
-void keep_utf8_editing_while_in_foreground()
-{
-    sigemptyset(&signals_held_off);
-    for (const signal_handling& h : handled_signals) sigaddset(&signals_held_off, h.signal_number);
-    sigaddset(&signals_held_off, SIGTTOU);
-    sigset_t before;
-    ::sigprocmask(SIG_BLOCK, &signals_held_off, &before);
-    wants_utf8_editing = 1;
-    for (const signal_handling& h : handled_signals) {
-        struct sigaction found {};
-        ::sigaction(h.signal_number, nullptr, &found);
-        if (found.sa_handler != SIG_IGN) set_handler(h.signal_number, h.handler);
-    }
-    set_utf8_editing();
-    ::sigprocmask(SIG_SETMASK, &before, nullptr);
-}
-
-void let_the_terminal_go()
-{
-    sigset_t before;
-    ::sigprocmask(SIG_BLOCK, &signals_held_off, &before);
-    wants_utf8_editing = 0;
-    put_terminal_back();
-    ::sigprocmask(SIG_SETMASK, &before, nullptr);
-}
-
 standard_streams streams;
 utf8_port converted_streams{streams};
+edited_terminal edited_streams;
+utf8_port converted_edited_streams{edited_streams};
+
+// Standard input and standard output are one terminal, where the editor's echo is
+// seen beside what the program prints.
+bool one_terminal()
+{
+    struct stat in {};
+    struct stat out {};
+    return ::fstat(STDIN_FILENO, &in) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 && S_ISCHR(in.st_mode) &&
+           in.st_rdev == out.st_rdev;
+}
+
+// TERM names a terminal that moves its cursor as a VT100 does: every one but a
+// dumb one, or one that nobody named.
+bool terminal_moves_its_cursor()
+{
+    const char* term = std::getenv("TERM");
+    return term != nullptr && *term != '\0' && std::strcmp(term, "dumb") != 0 && std::strcmp(term, "unknown") != 0;
+}
+
+// The C library knows how many columns a terminal gives each character once
+// LC_CTYPE is a UTF-8 locale. Where the environment names none (C, POSIX) or one
+// that is not installed, C.UTF-8 is taken.
+bool columns_known()
+{
+    const char* loaded = std::setlocale(LC_CTYPE, "");
+    if (loaded == nullptr || !charset_is_utf8(nl_langinfo(CODESET))) loaded = std::setlocale(LC_CTYPE, "C.UTF-8");
+    return loaded != nullptr && charset_is_utf8(nl_langinfo(CODESET)) && ::wcwidth(L'あ') == 2 && ::wcwidth(L'a') == 1;
+}
+
+int terminal_columns(char32_t code_point) { return ::wcwidth(static_cast<wchar_t>(code_point)); }
 
 } // namespace
 
@@ -280,20 +177,27 @@ console_port& platform_open_console(charset_choice charset, console_mode& mode)
     mode.input_is_terminal = ::isatty(STDIN_FILENO) == 1;
     mode.output_is_terminal = ::isatty(STDOUT_FILENO) == 1;
 
-    bool convert_input = charset == charset_choice::utf8;
-    bool convert_output = charset == charset_choice::utf8;
-    if (charset == charset_choice::automatic && (mode.input_is_terminal || mode.output_is_terminal) &&
-        terminal_locale_is_utf8()) {
-        convert_input = mode.input_is_terminal;
-        convert_output = mode.output_is_terminal;
+    // One terminal, one charset: a pipe beside a UTF-8 terminal (onigawara | tee log)
+    // carries what the terminal shows.
+    const bool at_a_terminal = mode.input_is_terminal || mode.output_is_terminal;
+    const bool utf8 = charset == charset_choice::utf8 ||
+                      (charset == charset_choice::automatic && at_a_terminal && terminal_locale_is_utf8());
+    if (!utf8) return streams;
+
+    // Lines typed at the terminal are edited by the program; elsewhere (a dumb
+    // terminal, output elsewhere) by the terminal.
+    if (mode.input_is_terminal && mode.output_is_terminal && one_terminal() && terminal_moves_its_cursor() &&
+        columns_known() && terminal_take(terminal_input::keys)) {
+        edited_streams.set_up(terminal_setup_now(), terminal_columns);
+        converted_edited_streams.convert(false, true);  // the editor hands over code page 932
+        return converted_edited_streams;
     }
-    if (!convert_input && !convert_output) return streams;
-    if (convert_input && mode.input_is_terminal) keep_utf8_editing_while_in_foreground();
-    converted_streams.convert(convert_input, convert_output);
+    if (mode.input_is_terminal) terminal_take(terminal_input::lines);
+    converted_streams.convert(true, true);
     return converted_streams;
 }
 
-void platform_close_console() { let_the_terminal_go(); }
+void platform_close_console() { terminal_give_back(); }
 
 bool platform_takes_slash_help() { return false; }
 
@@ -302,10 +206,10 @@ platform_help_lines platform_help()
     return {
         "  -h, --help             print this help and exit\n",
         "      --charset=CHARSET  how standard input and output carry text:\n"
-        "                           auto       UTF-8 at a terminal whose locale is\n"
-        "                                      UTF-8, C or POSIX; Shift_JIS bytes\n"
-        "                                      otherwise, and in pipes and files\n"
-        "                                      (the default)\n"
+        "                           auto       UTF-8 on both streams when either is a\n"
+        "                                      terminal whose locale is UTF-8, C or\n"
+        "                                      POSIX; Shift_JIS bytes otherwise, and\n"
+        "                                      when neither is a terminal (the default)\n"
         "                           utf-8      UTF-8, terminal, pipe or file alike\n"
         "                           shift_jis  Shift_JIS (code page 932) bytes as they\n"
         "                                      are, even at a UTF-8 terminal\n",

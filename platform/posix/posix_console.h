@@ -10,6 +10,10 @@ class standard_streams : public console_port {
 public:
     std::size_t read_some(char* into, std::size_t size) override;
     write_outcome write_all(const char* bytes, std::size_t size) override;
+    int last_error() const override { return error_; }
+
+protected:
+    int error_ = 0;
 };
 
 // True for the names a C library gives UTF-8: "UTF-8", "utf8", "UTF8", ...

@@ -13,6 +13,7 @@
 // as a line feed and stops a redirected input at 0x1A).
 #include <windows.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "console/cp932.h"
@@ -44,6 +45,19 @@ std::size_t units_to_utf8(const wchar_t* units, std::size_t count, char* out)
 
 // ---- Standard input and output -----------------------------------------------------------------
 
+// The errno value that the C library gives a Windows error, for the program's
+// "write error: ..." and "read error: ...".
+int errno_of(DWORD error)
+{
+    switch (error) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    case ERROR_INVALID_HANDLE: return EBADF;
+    case ERROR_ACCESS_DENIED: return EACCES;
+    default: return EIO;
+    }
+}
+
 constexpr std::size_t wide_capacity = 4096;  // UTF-16 units of one console read or write
 // A console read as UTF-8: at most 3 bytes a unit. Outside the port, so that it
 // takes no room in the program file.
@@ -64,6 +78,7 @@ public:
 
     std::size_t read_some(char* into, std::size_t size) override
     {
+        error_ = 0;
         if (!wide_input_) return read_bytes(into, size);
         if (typed_start_ == typed_end_ && !read_typed_text()) return 0;
         const std::size_t taken = size < typed_end_ - typed_start_ ? size : typed_end_ - typed_start_;
@@ -77,12 +92,18 @@ public:
         return wide_output_ ? write_wide(bytes, size) : write_text_mode(bytes, size);
     }
 
+    int last_error() const override { return error_; }
+
 private:
     std::size_t read_bytes(char* into, std::size_t size)
     {
         DWORD got = 0;
         const DWORD wanted = size < 0x10000000 ? static_cast<DWORD>(size) : 0x10000000;
-        if (!::ReadFile(input_, into, wanted, &got, nullptr)) return 0;  // a broken pipe is the end of input
+        if (!::ReadFile(input_, into, wanted, &got, nullptr)) {
+            const DWORD error = ::GetLastError();
+            if (error != ERROR_BROKEN_PIPE && error != ERROR_HANDLE_EOF) error_ = errno_of(error);  // else the end of input
+            return 0;
+        }
         return got;
     }
 
@@ -135,8 +156,10 @@ private:
             }
             for (const wchar_t* at = units; count > 0;) {
                 DWORD put = 0;
-                if (!::WriteConsoleW(output_, at, static_cast<DWORD>(count), &put, nullptr) || put == 0)
+                if (!::WriteConsoleW(output_, at, static_cast<DWORD>(count), &put, nullptr) || put == 0) {
+                    error_ = errno_of(::GetLastError());
                     return write_outcome::failed;
+                }
                 at += put;
                 count -= put;
             }
@@ -166,10 +189,14 @@ private:
             DWORD put = 0;
             if (!::WriteFile(output_, bytes, static_cast<DWORD>(size), &put, nullptr)) {
                 const DWORD error = ::GetLastError();
-                return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ? write_outcome::reader_gone
-                                                                            : write_outcome::failed;
+                if (error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA) return write_outcome::reader_gone;
+                error_ = errno_of(error);
+                return write_outcome::failed;
             }
-            if (put == 0) return write_outcome::failed;
+            if (put == 0) {
+                error_ = EIO;
+                return write_outcome::failed;
+            }
             bytes += put;
             size -= put;
         }
@@ -183,6 +210,7 @@ private:
     std::size_t typed_start_ = 0;
     std::size_t typed_end_ = 0;
     wchar_t carried_unit_ = 0;
+    int error_ = 0;  // an errno value, for last_error()
 };
 
 bool is_console(DWORD which)

@@ -75,6 +75,13 @@ class CommandLine(unittest.TestCase):
         self.assertEqual(1, result.returncode)
         self.assertIn(b"onigawara: write error: No space left on device\r\n", result.stderr)
 
+    def test_a_game_that_cannot_be_written(self):
+        # It ends at once, as on Linux, and says why.
+        result = run_command(["sh", "-c", 'exec wine "$0" --seed 1 >/dev/full', PROGRAM], input=sj("太郎\n"),
+                             env=wine.environment(BUILD), timeout=60)
+        self.assertEqual(1, result.returncode)
+        self.assertIn(b"onigawara: write error: No space left on device\r\n", result.stderr)
+
     def test_bad_usage(self):
         result = run(["--seed", "abc"])
         self.assertEqual(2, result.returncode)
