@@ -508,18 +508,13 @@ function focus_typing() {
     if (!caret_inside) getSelection().collapse(field, field.childNodes.length);
 }
 
-// The program has loaded and waits for the first time: the line takes text. The
-// caret goes in at the frame that shows the prompt: put there at once, it made the
-// browser lay out the page twice before that frame. A key pressed in between
-// reaches the line anyway, as one pressed while nothing has focus does.
+// The program has loaded and waits for the first time: the line takes text.
 function open_typing() {
     loading.hidden = true;
     field.setAttribute('contenteditable', 'plaintext-only');
     if (!field.isContentEditable) field.setAttribute('contenteditable', 'true');  // browsers before 2025
     field.hidden = false;
-    requestAnimationFrame(() => {
-        if (!field.hidden && !field.contains(document.activeElement)) focus_typing();
-    });
+    focus_typing();
     keep_in_view();
 }
 
