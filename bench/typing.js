@@ -17,7 +17,7 @@
 //
 // ONIGAWARA_ENGINES=chromium,firefox picks engines; bench/web runs this.
 'use strict';
-const { serve, engines, open_engine } = require('../tests/web/browser');
+const { serve, engines, open_engine, paste } = require('../tests/web/browser');
 
 const site = process.argv[2];
 const turns = process.argv.length > 3 ? process.argv.slice(3).map(Number) : [1, 3000, 10000];
@@ -60,26 +60,6 @@ function note_keys() {
     }, true);
 }
 
-// Pastes `text` into the line as the player does: copied from a text area with the
-// keyboard, then pasted with it.
-async function paste(tab, text) {
-    await tab.eval((clip) => {
-        const area = document.createElement('textarea');
-        area.id = 'clip';
-        area.value = clip;
-        document.body.append(area);
-        area.focus();
-        area.select();
-    }, text);
-    await tab.press('Control+c');
-    await tab.eval(() => {
-        const field = document.getElementById('line');
-        document.getElementById('clip').remove();
-        field.focus();
-        getSelection().collapse(field, field.childNodes.length);
-    });
-    await tab.press('Control+v');
-}
 
 // The lines echoed on the screen: each one sent to the program.
 const lines_sent = () => [...document.querySelectorAll('#output .typed')].map((echo) => echo.textContent).join('').split('\n').length - 1;

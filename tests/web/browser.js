@@ -10,7 +10,7 @@
 // None of them is downloaded: puppeteer-core and selenium-webdriver are told where
 // the browser is, or which driver to talk to.
 'use strict';
-const { spawn } = require('node:child_process');
+const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const net = require('node:net');
 const path = require('node:path');
@@ -366,7 +366,41 @@ async function open_engine(name, { chromium_args = [], firefox_prefs = {} } = {}
     };
 }
 
+// Puts `text` on the clipboard from a text area of the caller's own, and pastes it
+// into the line with the keyboard, as a player pastes.
+async function paste(tab, text) {
+    await tab.eval((clip) => {
+        const area = document.createElement('textarea');
+        area.id = 'clip';
+        area.value = clip;
+        document.body.append(area);
+        area.focus();
+        area.select();
+    }, text);
+    await tab.press('Control+c');
+    await tab.eval(() => {
+        const field = document.getElementById('line');
+        document.getElementById('clip').remove();
+        field.focus();
+        getSelection().collapse(field, field.childNodes.length);
+    });
+    await tab.press('Control+v');
+}
+
+// What `program`, built for this machine, prints at a UTF-8 terminal at `seed` for
+// `typed`: lines of text, or the very bytes typed.
+function printed_at_terminal(program, seed, typed) {
+    const input = Buffer.isBuffer(typed) ? typed : Buffer.from(typed.map((line) => `${line}\n`).join(''));
+    const run = spawnSync('timeout', ['-k', '5', '60', program, '--seed', String(seed), '--charset=utf-8'],
+        { input, encoding: 'utf8' });
+    if (run.status !== 0) throw new Error(`${program} --seed ${seed} ended with ${run.status}: ${run.stderr}`);
+    return run.stdout;
+}
+
 // Stopped from outside, the tests still end the browsers and the server.
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(signal, () => process.exit(1));
 
-module.exports = { engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, keys_handled };
+module.exports = {
+    engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, keys_handled, paste,
+    printed_at_terminal,
+};

@@ -14,7 +14,10 @@ const { spawn, spawnSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const { engines, abilities, serve, open_engine, free_port, pause, poll, keys_handled } = require('./browser');
+const {
+    engines, abilities, serve, open_engine, free_port, pause, poll, keys_handled, paste,
+    printed_at_terminal: printed_by,
+} = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
@@ -22,6 +25,8 @@ const shots = process.env.ONIGAWARA_SHOTS;
 const chosen = process.env.ONIGAWARA_ENGINES ? process.env.ONIGAWARA_ENGINES.split(',') : engines;
 const transcripts = path.join(__dirname, '..', 'transcripts');
 const time_limit = { timeout: 120000 };  // for each test, in ms
+// What the program built for this machine prints at a UTF-8 terminal for `lines`.
+const printed_at_terminal = (seed, lines) => printed_by(program, seed, lines);
 
 const desktop = { width: 1280, height: 800 };
 const phone = { width: 360, height: 740, phone: true };
@@ -35,13 +40,6 @@ after(() => { if (server) server.stop(); });
 
 // ---- What the program says at a terminal ----------------------------------------------
 
-// What the program built for this machine prints for `lines` at a UTF-8 terminal.
-function printed_at_terminal(seed, lines) {
-    const run = spawnSync('timeout', ['-k', '5', '60', program, '--seed', String(seed), '--charset=utf-8'],
-        { input: lines.map((line) => `${line}\n`).join(''), encoding: 'utf8' });
-    assert.equal(run.status, 0, run.stderr);
-    return run.stdout;
-}
 
 function read_transcript(file) {
     const text = fs.readFileSync(file, 'utf8');
@@ -814,25 +812,6 @@ for (const name of chosen) {
     });
 }
 
-// Puts `text` on the clipboard from a text area of the test's own, and pastes it into
-// the line with the keyboard, as a player pastes.
-async function paste(tab, text) {
-    await tab.eval((clip) => {
-        const area = document.createElement('textarea');
-        area.id = 'clip';
-        area.value = clip;
-        document.body.append(area);
-        area.focus();
-        area.select();
-    }, text);
-    await tab.press('Control+c');
-    await tab.eval(() => {
-        document.getElementById('clip').remove();
-        document.getElementById('line').focus();
-        getSelection().collapse(document.getElementById('line'), document.getElementById('line').childNodes.length);
-    });
-    await tab.press('Control+v');
-}
 
 // Where the typing sits (runs in the page). The line starts on the prompt's line,
 // right after ＞; each of its lines is inside the window; the lines after the first

@@ -16,12 +16,15 @@ const http = require('node:http');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
-const { engines, serve, open_engine } = require('./browser');
+const { engines, serve, open_engine, pause, printed_at_terminal: printed_by } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
 const chosen = process.env.ONIGAWARA_ENGINES ? process.env.ONIGAWARA_ENGINES.split(',') : engines;
 const time_limit = { timeout: 180000 };  // for each test, in ms
+// What the program built for this machine prints at a UTF-8 terminal for `typed`:
+// lines of text, or the very bytes typed.
+const printed_at_terminal = (seed, typed) => printed_by(program, seed, typed);
 
 const desktop = { width: 1280, height: 800 };
 const phone = { width: 360, height: 740, phone: true };
@@ -36,23 +39,12 @@ after(() => { if (server) server.stop(); });
 
 // ---- What the program says at a terminal ----------------------------------------------
 
-// What the program built for this machine prints at a UTF-8 terminal for `typed`:
-// lines of text, or the very bytes typed.
-function printed_at_terminal(seed, typed) {
-    const input = Buffer.isBuffer(typed) ? typed : Buffer.from(typed.map((line) => `${line}\n`).join(''));
-    const run = spawnSync('timeout', ['-k', '5', '60', program, '--seed', String(seed), '--charset=utf-8'],
-        { input, encoding: 'utf8' });
-    assert.equal(run.status, 0, run.stderr);
-    return run.stdout;
-}
 
 // A link's fragment for `bytes`: each letter, digit and - . _ ~ as itself, every
 // other byte as %XX.
 const fragment_of = (bytes) => [...bytes].map((byte) => (/[A-Za-z0-9\-._~]/.test(String.fromCharCode(byte))
     ? String.fromCharCode(byte) : `%${byte.toString(16).toUpperCase().padStart(2, '0')}`)).join('');
 const lines_as_bytes = (lines) => Buffer.from(lines.map((line) => `${line}\n`).join(''));
-
-const pause = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // ---- Reading the page (these run in the page) ----------------------------------------------
 
