@@ -387,6 +387,20 @@ async function paste(tab, text) {
     await tab.press('Control+v');
 }
 
+// Drags the mouse over characters 3 to 9 of the first of the lord's lines longer
+// than `longer_than` characters, as a player selects some of his words.
+async function select_lords_words(tab, longer_than) {
+    const { from, to } = await tab.eval((length) => {
+        const said = [...document.querySelectorAll('#output .said')].find((span) => span.textContent.length > length);
+        const range = document.createRange();
+        range.setStart(said.firstChild, 3);
+        range.setEnd(said.firstChild, 9);
+        const [box] = range.getClientRects();
+        return { from: { x: box.left + 2, y: box.top + box.height / 2 }, to: { x: box.right - 2, y: box.top + box.height / 2 } };
+    }, longer_than);
+    await tab.drag(from, to);
+}
+
 // What `program`, built for this machine, prints at a UTF-8 terminal at `seed` for
 // `typed`: lines of text, or the very bytes typed.
 function printed_at_terminal(program, seed, typed) {
@@ -402,5 +416,5 @@ for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(signal, () => p
 
 module.exports = {
     engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, keys_handled, paste,
-    printed_at_terminal,
+    select_lords_words, printed_at_terminal,
 };

@@ -16,7 +16,7 @@ const os = require('node:os');
 const path = require('node:path');
 const {
     engines, abilities, serve, open_engine, free_port, pause, poll, keys_handled, paste,
-    printed_at_terminal: printed_by,
+    select_lords_words, printed_at_terminal: printed_by,
 } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
@@ -338,15 +338,7 @@ for (const name of chosen) {
 
                 // Selecting some of what the lord said leaves the selection alone.
                 await tab.eval(() => document.activeElement.blur());
-                const { from, to } = await tab.eval(() => {
-                    const said = [...document.querySelectorAll('#output .said')].find((span) => span.textContent.length > 10);
-                    const range = document.createRange();
-                    range.setStart(said.firstChild, 3);
-                    range.setEnd(said.firstChild, 9);
-                    const [box] = range.getClientRects();
-                    return { from: { x: box.left + 2, y: box.top + box.height / 2 }, to: { x: box.right - 2, y: box.top + box.height / 2 } };
-                });
-                await tab.drag(from, to);
+                await select_lords_words(tab, 10);
                 assert.notEqual(await tab.eval(() => String(getSelection())), '', 'the drag selected text');
                 assert.notEqual(await tab.eval(focused_id), 'line', 'the drag took the selection away');
                 await tab.close();

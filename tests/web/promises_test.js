@@ -16,7 +16,9 @@ const http = require('node:http');
 const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
-const { engines, serve, open_engine, pause, printed_at_terminal: printed_by } = require('./browser');
+const {
+    engines, serve, open_engine, pause, select_lords_words, printed_at_terminal: printed_by,
+} = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
 const program = process.env.ONIGAWARA_PROGRAM;
@@ -319,15 +321,7 @@ for (const name of chosen) {
             await tab.type('ten');
             // Some of the lord's words selected with the mouse, then keys (a key pressed
             // as a keydown: the browser's input method is not there to give one).
-            const { from, to } = await tab.eval(() => {
-                const said = [...document.querySelectorAll('#output .said')].find((s) => s.textContent.length > 9);
-                const range = document.createRange();
-                range.setStart(said.firstChild, 3);
-                range.setEnd(said.firstChild, 9);
-                const [box] = range.getClientRects();
-                return { from: { x: box.left + 2, y: box.top + box.height / 2 }, to: { x: box.right - 2, y: box.top + box.height / 2 } };
-            });
-            await tab.drag(from, to);
+            await select_lords_words(tab, 9);
             const selected = await tab.eval(() => String(getSelection()));
             assert.notEqual(selected, '', 'the drag selected text');
             // Ctrl+C still copies the selection.
