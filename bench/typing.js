@@ -70,7 +70,7 @@ const waits_after = (count) => document.body.hasAttribute('data-waiting')
 
 async function measure(engine, server) {
     const tab = await engine.open(`${server.url}?seed=1`, { width: 1280, height: 800 });
-    await tab.wait_for(() => document.body.hasAttribute('data-waiting'));
+    await tab.wait_for(() => document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'));
     await tab.type('太郎');
     await tab.press('Enter');
     await tab.wait_for(waits_after, 1);

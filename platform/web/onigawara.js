@@ -501,6 +501,11 @@ function paste(text) {
     send_next_line();
 }
 
+function nothing_has_focus() {
+    const focused = document.activeElement;
+    return !focused || focused === document.body || focused === document.documentElement;
+}
+
 // Puts the caret in the line: where it was if it is there, else at the end.
 function focus_typing() {
     const caret_inside = field.contains(getSelection().focusNode);
@@ -508,13 +513,28 @@ function focus_typing() {
     if (!caret_inside) getSelection().collapse(field, field.childNodes.length);
 }
 
-// The program has loaded and waits for the first time: the line takes text.
+// The program has loaded and waits for the first time: the line takes text. The
+// caret goes in at the frame that first shows the prompt, as the browser lays the
+// page out for that frame: put in at once, it made the browser lay out and shape
+// all the text there and then, before the page's script could end (the first time,
+// with the fonts to find, 5 to 50 ms here). A key pressed before that frame still
+// reaches the line, as one pressed while nothing has focus does. A browser that
+// draws nothing until it has read the whole page (WebKit, with little text yet)
+// gets the caret a moment later all the same.
+const caret_at_the_latest_ms = 100;
 function open_typing() {
     loading.hidden = true;
     field.setAttribute('contenteditable', 'plaintext-only');
     if (!field.isContentEditable) field.setAttribute('contenteditable', 'true');  // browsers before 2025
     field.hidden = false;
-    focus_typing();
+    let caret_put = false;  // once, by whichever comes first
+    const put_caret = () => {
+        if (caret_put) return;
+        caret_put = true;
+        if (field.isContentEditable && nothing_has_focus()) focus_typing();
+    };
+    requestAnimationFrame(put_caret);
+    setTimeout(put_caret, caret_at_the_latest_ms);
     keep_in_view();
 }
 
@@ -589,9 +609,8 @@ const keys_for_the_line = /^(.|Enter|Backspace|Delete|Process|Dead)$/u;
 document.addEventListener('keydown', (event) => {
     if (!field.isContentEditable || event.ctrlKey || event.altKey || event.metaKey) return;
     if (!keys_for_the_line.test(event.key)) return;
-    const focused = document.activeElement;
-    const nothing_focused = !focused || focused === document.body || focused === document.documentElement;
-    if (!nothing_focused && !(focused === field && !field.contains(getSelection().focusNode))) return;
+    const caret_astray = document.activeElement === field && !field.contains(getSelection().focusNode);
+    if (!nothing_has_focus() && !caret_astray) return;
     focus_typing();
 }, true);
 

@@ -50,7 +50,11 @@ const lines_as_bytes = (lines) => Buffer.from(lines.map((line) => `${line}\n`).j
 
 // ---- Reading the page (these run in the page) ----------------------------------------------
 
-const ready = () => document.body.hasAttribute('data-waiting') || !document.getElementById('ended').hidden;
+// Until the program waits for a line with the caret in it (the page puts the caret
+// there at the frame that first shows the prompt, as a player sees it), or the game
+// is over.
+const ready = () => (document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'))
+    || !document.getElementById('ended').hidden;
 const is_over = () => !document.getElementById('ended').hidden;
 const screen_text = () => document.getElementById('output').textContent;
 const printed = () => [...document.querySelectorAll('#output .said')].map((span) => span.textContent).join('');
