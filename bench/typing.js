@@ -17,7 +17,7 @@
 //
 // ONIGAWARA_ENGINES=chromium,firefox picks engines; bench/web runs this.
 'use strict';
-const { serve, engines, open_engine, paste } = require('../tests/web/browser');
+const { serve, engines, open_engine, paste, ready } = require('../tests/web/browser');
 
 const site = process.argv[2];
 const turns = process.argv.length > 3 ? process.argv.slice(3).map(Number) : [1, 3000, 10000];
@@ -70,7 +70,7 @@ const waits_after = (count) => document.body.hasAttribute('data-waiting')
 
 async function measure(engine, server) {
     const tab = await engine.open(`${server.url}?seed=1`, { width: 1280, height: 800 });
-    await tab.wait_for(() => document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'));
+    await tab.wait_for(ready);
     await tab.type('太郎');
     await tab.press('Enter');
     await tab.wait_for(waits_after, 1);

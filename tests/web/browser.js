@@ -104,6 +104,12 @@ async function poll(check, what) {
     }
 }
 
+// In the page: until the program waits for a line with the caret in it (the page
+// puts the caret there at the frame that first shows the prompt, as a player sees
+// it), or the game is over.
+const ready = () => (document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'))
+    || !document.getElementById('ended').hidden;
+
 // Until the page has handled every key sent to it before this call: a Shift pressed
 // after them, and its keyup seen by the page. A page handles its keys in turn, each
 // with all the work that it starts (the program's run to its next read too) before
@@ -415,6 +421,6 @@ function printed_at_terminal(program, seed, typed) {
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(signal, () => process.exit(1));
 
 module.exports = {
-    engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, keys_handled, paste,
+    engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, ready, keys_handled, paste,
     select_lords_words, printed_at_terminal,
 };

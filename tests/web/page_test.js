@@ -15,7 +15,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const {
-    engines, abilities, serve, open_engine, free_port, pause, poll, keys_handled, paste,
+    engines, abilities, serve, open_engine, free_port, pause, poll, ready, keys_handled, paste,
     select_lords_words, printed_at_terminal: printed_by,
 } = require('./browser');
 
@@ -57,11 +57,6 @@ const farewell = '－　完　－　';
 // ---- Reading the page -------------------------------------------------------------------
 // These run in the page.
 
-// Until the program waits for a line with the caret in it (the page puts the caret
-// there at the frame that first shows the prompt, as a player sees it), or the game
-// is over.
-const ready = () => (document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'))
-    || !document.getElementById('ended').hidden;
 const is_over = () => !document.getElementById('ended').hidden;
 // The screen shows `line` (sent from a paste or a link) and the program waits again.
 const has_echoed_and_waits = (line) => document.getElementById('output').textContent.includes(line)

@@ -17,7 +17,7 @@ const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
 const {
-    engines, serve, open_engine, pause, select_lords_words, printed_at_terminal: printed_by,
+    engines, serve, open_engine, pause, ready, select_lords_words, printed_at_terminal: printed_by,
 } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
@@ -50,11 +50,6 @@ const lines_as_bytes = (lines) => Buffer.from(lines.map((line) => `${line}\n`).j
 
 // ---- Reading the page (these run in the page) ----------------------------------------------
 
-// Until the program waits for a line with the caret in it (the page puts the caret
-// there at the frame that first shows the prompt, as a player sees it), or the game
-// is over.
-const ready = () => (document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'))
-    || !document.getElementById('ended').hidden;
 const is_over = () => !document.getElementById('ended').hidden;
 const screen_text = () => document.getElementById('output').textContent;
 const printed = () => [...document.querySelectorAll('#output .said')].map((span) => span.textContent).join('');
