@@ -130,8 +130,7 @@ bool refill(console& con, console_port::read_purpose purpose)
     console_flush(con);  // whatever was printed is out before we wait
     con.last_read_ended = true;
     if (con.input_ended || con.halted) return false;
-    con.port->before_read(purpose);
-    con.port->set_line_capacity(con.line_capacity);
+    con.port->before_read(purpose, con.line_capacity);
     std::size_t size = con.port->read_some(con.input, console_input_capacity);
     if (size == 0) {
         con.input_ended = true;  // a terminal says end of input once: it is remembered

@@ -29,16 +29,18 @@ public:
     // Up to `size` bytes of code page 932 input, blocking until at least one is
     // there; 0 at end of input or on a read error.
     virtual std::size_t read_some(char* into, std::size_t size) = 0;
-    // What the next read_some is for, told just before it: the bytes of a line, or
-    // the one key of a key wait. A port that shows the player what is awaited (the
-    // page shows a sign at a key wait) keeps it; the others need not.
+    // Told just before each read_some: what it is for, the bytes of a line or the
+    // one key of a key wait, and the capacity of the buffer that the line goes to,
+    // its NUL included (0: none known); at a key wait, that of the line read before
+    // it, which the rest of a typed line joins. A port that shows the player what is
+    // awaited (the page shows a sign at a key wait) keeps the purpose; a port that
+    // edits the typed line itself keeps the line to what the console keeps of it.
     enum class read_purpose { line, key };
-    virtual void before_read(read_purpose purpose) { (void)purpose; }
-    // Told with before_read: the capacity of the buffer that the line goes to, its
-    // NUL included (0: none known); at a key wait, that of the line read before it,
-    // which the rest of a typed line joins. A port that edits the typed line itself
-    // keeps the line to what the console keeps of it.
-    virtual void set_line_capacity(std::size_t capacity) { (void)capacity; }
+    virtual void before_read(read_purpose purpose, std::size_t line_capacity)
+    {
+        (void)purpose;
+        (void)line_capacity;
+    }
     // All `size` bytes, or why not. `reader_gone`: nobody will ever read the output.
     // With an output_encoder(), the bytes are always whole encoded characters.
     virtual write_outcome write_all(const char* bytes, std::size_t size) = 0;

@@ -50,8 +50,10 @@ public:
     }
 
     std::size_t read_some(char* into, std::size_t size) override;
-    void before_read(read_purpose purpose) override { inner_->before_read(purpose); }
-    void set_line_capacity(std::size_t capacity) override { inner_->set_line_capacity(capacity); }
+    void before_read(read_purpose purpose, std::size_t line_capacity) override
+    {
+        inner_->before_read(purpose, line_capacity);
+    }
     write_outcome write_all(const char* bytes, std::size_t size) override { return inner_->write_all(bytes, size); }
     int last_error() const override { return inner_->last_error(); }
     char_encoder output_encoder() const override

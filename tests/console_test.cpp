@@ -293,12 +293,7 @@ TEST(ConsoleWaitKey, TellsThePortWhichReadsAreForAKey)
 // capacity of the line read, and at a key wait, of the line read before it.
 TEST(ConsoleInput, TellsThePortTheCapacityOfTheLineRead)
 {
-    struct telling_port : memory_port {
-        using memory_port::memory_port;
-        void set_line_capacity(std::size_t capacity) override { capacities.push_back(capacity); }
-        std::vector<std::size_t> capacities;
-    };
-    telling_port port("ab\nc\nd\n", 3);  // reads "ab\n", "c\nd", "\n"
+    memory_port port("ab\nc\nd\n", 3);  // reads "ab\n", "c\nd", "\n"
     console con(port, {});
     char name[20];
     char line[100];
@@ -306,7 +301,7 @@ TEST(ConsoleInput, TellsThePortTheCapacityOfTheLineRead)
     console_wait_key(con);
     ASSERT_TRUE(console_get_line(con, line));  // "" after the c that the wait took: no read
     ASSERT_TRUE(console_get_line(con, line));
-    EXPECT_EQ((std::vector<std::size_t>{20, 20, 100}), port.capacities);
+    EXPECT_EQ((std::vector<std::size_t>{20, 20, 100}), port.line_capacities);
     EXPECT_EQ("LKL", port.read_purposes);
 }
 

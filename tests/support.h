@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console/console.h"
 #include "console/random.h"
@@ -21,12 +22,17 @@ class memory_port : public console_port {
 public:
     explicit memory_port(std::string input, std::size_t chunk = SIZE_MAX) : input_(std::move(input)), chunk_(chunk) {}
     std::size_t read_some(char* into, std::size_t size) override;
-    void before_read(read_purpose purpose) override { read_purposes += purpose == read_purpose::key ? 'K' : 'L'; }
+    void before_read(read_purpose purpose, std::size_t line_capacity) override
+    {
+        read_purposes += purpose == read_purpose::key ? 'K' : 'L';
+        line_capacities.push_back(line_capacity);
+    }
     write_outcome write_all(const char* bytes, std::size_t size) override;
     int last_error() const override { return error; }
 
     std::string output;
     std::string read_purposes;  // what each read was told it is for: L a line, K a key wait
+    std::vector<std::size_t> line_capacities;  // and the capacity of the line it was told
     std::size_t reads = 0;
     std::size_t writes = 0;
     write_outcome outcome = write_outcome::written;  // what every write reports

@@ -12,8 +12,10 @@ class edited_terminal : public standard_streams {
 public:
     void set_up(const line_editor::terminal_setup& setup, column_rule columns);
 
-    void before_read(read_purpose purpose) override { limit_.key_wait = purpose == read_purpose::key; }
-    void set_line_capacity(std::size_t capacity) override { limit_.line_capacity = capacity; }
+    void before_read(read_purpose purpose, std::size_t line_capacity) override
+    {
+        limit_ = {line_capacity, purpose == read_purpose::key};
+    }
     std::size_t read_some(char* into, std::size_t size) override;
     write_outcome write_all(const char* bytes, std::size_t size) override;
 

@@ -60,7 +60,7 @@ namespace {
 
 class page_port : public console_port {
 public:
-    void before_read(read_purpose purpose) override { for_key_ = purpose == read_purpose::key; }
+    void before_read(read_purpose purpose, std::size_t) override { for_key_ = purpose == read_purpose::key; }
     std::size_t read_some(char* into, std::size_t size) override { return page_read(into, size, for_key_); }
     write_outcome write_all(const char* bytes, std::size_t size) override
     {
