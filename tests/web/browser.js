@@ -110,6 +110,29 @@ async function poll(check, what) {
 const ready = () => (document.body.hasAttribute('data-waiting') && document.activeElement === document.getElementById('line'))
     || !document.getElementById('ended').hidden;
 
+// In the page: the elements that would take typed text, fields and editable
+// elements that are shown, by id (or tag).
+const text_takers = () => [...document.querySelectorAll('input, textarea, select, [contenteditable]')]
+    .filter((element) => (element.isContentEditable || element.matches('input, textarea, select'))
+        && element.getClientRects().length > 0 && !element.disabled)
+    .map((element) => element.id || element.tagName);
+
+// What the clipboard holds (some text), pasted with the keyboard into a text area of
+// the test's own, which is then removed.
+async function clipboard_text(tab) {
+    await tab.eval(() => {
+        const area = document.createElement('textarea');
+        area.id = 'pasted-here';
+        document.body.append(area);
+        area.focus();
+    });
+    await tab.press('Control+v');
+    await tab.wait_for(() => document.getElementById('pasted-here').value !== '');
+    const text = await tab.eval(() => document.getElementById('pasted-here').value);
+    await tab.eval(() => document.getElementById('pasted-here').remove());
+    return text;
+}
+
 // Until the page has handled every key sent to it before this call: a Shift pressed
 // after them, and its keyup seen by the page. A page handles its keys in turn, each
 // with all the work that it starts (the program's run to its next read too) before
@@ -243,13 +266,20 @@ class webkit_tab {
         this.Origin = require('selenium-webdriver').Origin;
     }
 
-    // The window is made as large as asked for, or as near as the engine lets it be.
+    // The window is made as large as asked for, or as near as the engine lets it be:
+    // once the window has taken the first size asked for (for a moment after it is
+    // asked, the window's frame may not yet hold the page's viewport), its frame is
+    // added to the size.
     async resize({ width, height }) {
         const window = this.driver.manage().window();
         await window.setRect({ width, height });
-        const [inner_width, inner_height] = await this.eval(() => [innerWidth, innerHeight]);
-        const rect = await window.getRect();
-        await window.setRect({ width: width + rect.width - inner_width, height: height + rect.height - inner_height });
+        const { frame_width, frame_height } = await poll(async () => {
+            const [inner_width, inner_height] = await this.eval(() => [innerWidth, innerHeight]);
+            const rect = await window.getRect();
+            const frame = { frame_width: rect.width - inner_width, frame_height: rect.height - inner_height };
+            return inner_width > 0 && frame.frame_width >= 0 && frame.frame_height >= 0 && frame;
+        }, 'the window to hold the page');
+        await window.setRect({ width: width + frame_width, height: height + frame_height });
     }
 
     // The session does not wait for pages to load (its page load strategy is none): this does.
@@ -421,6 +451,7 @@ function printed_at_terminal(program, seed, typed) {
 for (const signal of ['SIGINT', 'SIGTERM', 'SIGHUP']) process.on(signal, () => process.exit(1));
 
 module.exports = {
-    engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, ready, keys_handled, paste,
+    engines, abilities, serve, open_engine, open_browser, free_port, pause, poll, ready, text_takers, keys_handled, paste,
+    clipboard_text,
     select_lords_words, printed_at_terminal,
 };

@@ -15,8 +15,8 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const {
-    engines, abilities, serve, open_engine, free_port, pause, poll, ready, keys_handled, paste,
-    select_lords_words, printed_at_terminal: printed_by,
+    engines, abilities, serve, open_engine, free_port, pause, poll, ready, text_takers, keys_handled, paste,
+    clipboard_text, select_lords_words, printed_at_terminal: printed_by,
 } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
@@ -71,11 +71,6 @@ const typed_text = () => {
     const field = document.getElementById('line');
     return 'value' in field ? field.value : field.textContent;
 };
-// Elements that would take typed text: fields and editable elements that are shown.
-const text_takers = () => [...document.querySelectorAll('input, textarea, select, [contenteditable]')]
-    .filter((element) => (element.isContentEditable || element.matches('input, textarea, select'))
-        && element.getClientRects().length > 0 && !element.disabled)
-    .map((element) => element.id || element.tagName);
 const page_says = () => document.body.innerText;
 const centre_of = (selector) => {
     const box = document.querySelector(selector).getBoundingClientRect();
@@ -507,15 +502,7 @@ for (const name of chosen) {
             await play_lines(tab, ['太郎', 'こんにちは', 'そうか', '']);
             await tab.eval(() => getSelection().selectAllChildren(document.getElementById('output')));
             await tab.press('Control+c');
-            await tab.eval(() => {
-                const area = document.createElement('textarea');
-                area.id = 'pasted';
-                document.body.append(area);
-                area.focus();
-            });
-            await tab.press('Control+v');
-            await tab.wait_for(() => document.getElementById('pasted').value !== '');
-            assert.equal(await tab.eval(() => document.getElementById('pasted').value), await tab.eval(screen_text));
+            assert.equal(await clipboard_text(tab), await tab.eval(screen_text));
             await tab.close();
         });
 

@@ -17,7 +17,8 @@ const net = require('node:net');
 const os = require('node:os');
 const path = require('node:path');
 const {
-    engines, serve, open_engine, pause, ready, select_lords_words, printed_at_terminal: printed_by,
+    engines, serve, open_engine, pause, ready, text_takers, clipboard_text, select_lords_words,
+    printed_at_terminal: printed_by,
 } = require('./browser');
 
 const site = process.env.ONIGAWARA_SITE;
@@ -61,10 +62,6 @@ const centre_of = (selector) => {
     const box = document.querySelector(selector).getBoundingClientRect();
     return [box.left + box.width / 2, box.top + box.height / 2];
 };
-const text_takers = () => [...document.querySelectorAll('input, textarea, select, [contenteditable]')]
-    .filter((element) => (element.isContentEditable || element.matches('input, textarea, select'))
-        && element.getClientRects().length > 0 && !element.disabled)
-    .map((element) => element.id || element.tagName);
 
 // The name of the worker's cache once the worker is active and its cache the only
 // one, and that cache not `older`.
@@ -120,20 +117,6 @@ async function visit_again(tab, address) {
 async function replaced(tab, check = ready) {
     await tab.wait_for(() => !window.left_behind && document.readyState === 'complete');
     await tab.wait_for(check);
-}
-
-// What the clipboard holds, pasted with the keyboard into a text area of the test's own.
-async function clipboard_text(tab) {
-    await tab.eval(() => {
-        const area = document.createElement('textarea');
-        area.id = 'pasted-here';
-        document.body.append(area);
-        area.focus();
-    });
-    await tab.press('Control+v');
-    const text = await tab.eval(() => document.getElementById('pasted-here').value);
-    await tab.eval(() => document.getElementById('pasted-here').remove());
-    return text;
 }
 
 // A copy of the site in a folder of its own, served on an address of its own, so that
