@@ -290,6 +290,23 @@ class Shell:
                                  + self.screen.decode("utf-8", "backslashreplace"))
         self.seen = found + len(wanted)
 
+    def until_jobs_show(self, state: str):
+        """Asks the shell for its jobs until it says `state`. The shell's word for a job
+        changes only once it has seen the job change: just after bg the job is still
+        stopped from before, and the shell already calls it running."""
+        wanted = state.encode()
+        end = time.monotonic() + WAIT
+        while wanted not in self.screen[self.seen:]:
+            self.test.assertLess(time.monotonic(), end, f"the shell's jobs never said {state!r}; the screen:\n"
+                                 + self.screen.decode("utf-8", "backslashreplace"))
+            self.types("jobs\r")
+            answered = time.monotonic() + 0.2
+            while time.monotonic() < answered:
+                ready, _, _ = select.select([self.master], [], [], max(0.0, answered - time.monotonic()))
+                if ready:
+                    self.screen += os.read(self.master, 65536)
+        self.seen = self.screen.find(wanted, self.seen) + len(wanted)
+
     def starts_the_game(self, in_background=False) -> int:
         """Starts the program at the prompt, as a job in the foreground or (`&`) in the
         background; its process id once it has asked for the name."""
@@ -507,9 +524,7 @@ class TerminalSessions(unittest.TestCase):
                     # the terminal; kill continues only a job that the shell knows is stopped.
                     shell.types("bg\r")
                     shell.shows("&\n")
-                    shell.until(lambda: process_state(game) == "T", "stopped at its read of the terminal")
-                    shell.types("jobs\r")
-                    shell.shows("Stopped")
+                    shell.until_jobs_show("Stopped")
                 shell.types("kill %1\r")
                 shell.until(lambda: process_state(game) in (None, "Z"), "the game is still there, stopped")
                 # bash can miss the end of a job that its kill continued, until it next
