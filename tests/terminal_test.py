@@ -277,18 +277,21 @@ class Shell:
     def types(self, keys: str):
         os.write(self.master, keys.encode())
 
+    def read_until_shown(self, wanted: bytes, end: float) -> bool:
+        """Reads what the terminal shows until `wanted` is there after what was waited
+        for before, or until the clock reaches `end`; whether it is there."""
+        while wanted not in self.screen[self.seen:] and time.monotonic() < end:
+            ready, _, _ = select.select([self.master], [], [], max(0.0, end - time.monotonic()))
+            if ready:
+                self.screen += os.read(self.master, 65536)
+        return wanted in self.screen[self.seen:]
+
     def shows(self, text: str):
         """Waits until the terminal shows `text` after what was waited for before."""
         wanted = text.replace("\n", "\r\n").encode()
-        end = time.monotonic() + WAIT
-        while wanted not in self.screen[self.seen:] and time.monotonic() < end:
-            ready, _, _ = select.select([self.master], [], [], end - time.monotonic())
-            if ready:
-                self.screen += os.read(self.master, 65536)
-        found = self.screen.find(wanted, self.seen)
-        self.test.assertNotEqual(-1, found, f"{text!r} did not appear; the screen:\n"
-                                 + self.screen.decode("utf-8", "backslashreplace"))
-        self.seen = found + len(wanted)
+        self.test.assertTrue(self.read_until_shown(wanted, time.monotonic() + WAIT),
+                             f"{text!r} did not appear; the screen:\n" + self.screen.decode("utf-8", "backslashreplace"))
+        self.seen = self.screen.find(wanted, self.seen) + len(wanted)
 
     def until_jobs_show(self, state: str):
         """Asks the shell for its jobs until it says `state`. The shell's word for a job
@@ -296,15 +299,10 @@ class Shell:
         stopped from before, and the shell already calls it running."""
         wanted = state.encode()
         end = time.monotonic() + WAIT
-        while wanted not in self.screen[self.seen:]:
+        while not self.read_until_shown(wanted, min(end, time.monotonic() + 0.2)):
             self.test.assertLess(time.monotonic(), end, f"the shell's jobs never said {state!r}; the screen:\n"
                                  + self.screen.decode("utf-8", "backslashreplace"))
             self.types("jobs\r")
-            answered = time.monotonic() + 0.2
-            while time.monotonic() < answered:
-                ready, _, _ = select.select([self.master], [], [], max(0.0, answered - time.monotonic()))
-                if ready:
-                    self.screen += os.read(self.master, 65536)
         self.seen = self.screen.find(wanted, self.seen) + len(wanted)
 
     def starts_the_game(self, in_background=False) -> int:
